@@ -1,0 +1,54 @@
+#pragma once
+// The design being edited and saved as a ".vorlap" file.
+#include "common/Expected.h"
+#include "project/Geometry.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+#include <optional>
+
+namespace vorlap {
+
+// The installer window's one content size, in points.
+inline constexpr Size fixedCanvasSize{540, 380};
+
+// Centres of the two icons in window points, origin top left, y down.
+struct IconPositions {
+    Point app{180, 190};
+    Point applications{360, 190};
+
+    bool operator==(const IconPositions&) const = default;
+};
+
+// Why a project could not be written or read, in plain English.
+struct ProjectCodingError {
+    QString message;
+
+    QString description() const { return message; }
+};
+
+struct VorlapProject {
+    QString appName;
+    Size windowSize = fixedCanvasSize;
+    std::optional<QString> backgroundImagePath;
+    IconPositions iconPositions;
+    double iconSize = 128;
+
+    // Equal when every field is equal; appName compares by canonical equivalence.
+    bool operator==(const VorlapProject& other) const;
+
+    // The project moved onto the fixed canvas with both icons kept inside it.
+    VorlapProject normalized() const;
+
+    // The JSON object of the project file. Fails on non-finite numbers.
+    Expected<QJsonObject, ProjectCodingError> toJson() const;
+    static Expected<VorlapProject, ProjectCodingError> fromJson(const QJsonObject& object);
+
+    // The project file's bytes: pretty-printed, keys sorted.
+    Expected<QByteArray, ProjectCodingError> encode() const;
+    static Expected<VorlapProject, ProjectCodingError> decode(const QByteArray& bytes);
+};
+
+} // namespace vorlap
