@@ -1,0 +1,83 @@
+#include "diskimage/ByteSource.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorlap::diskimage {
+
+namespace {
+
+bool rangeInside(uint64_t offset, uint64_t length, uint64_t size)
+{
+    return offset <= size && length <= size - offset;
+}
+
+} // namespace
+
+Result<std::unique_ptr<FileByteSource>> FileByteSource::open(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(path + ": " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return fail(path + ": " + std::strerror(err));
+    }
+    if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) {
+        ::close(fd);
+        return fail(path + ": not a regular file");
+    }
+    return std::unique_ptr<FileByteSource>(new FileByteSource(fd, static_cast<uint64_t>(st.st_size), path));
+}
+
+FileByteSource::FileByteSource(int fd, uint64_t size, std::string path)
+    : m_fd(fd), m_size(size), m_path(std::move(path))
+{
+}
+
+FileByteSource::~FileByteSource()
+{
+    ::close(m_fd);
+}
+
+Result<void> FileByteSource::readAt(uint64_t offset, void* buffer, size_t length)
+{
+    if (!rangeInside(offset, length, m_size))
+        return fail(m_path + ": read past the end of the image");
+    auto* out = static_cast<char*>(buffer);
+    while (length > 0) {
+        const ssize_t got = ::pread(m_fd, out, length, static_cast<off_t>(offset));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(m_path + ": " + std::strerror(errno));
+        }
+        if (got == 0)
+            return fail(m_path + ": the file ended early");
+        out += got;
+        offset += static_cast<uint64_t>(got);
+        length -= static_cast<size_t>(got);
+    }
+    return {};
+}
+
+Result<std::unique_ptr<SliceByteSource>> SliceByteSource::make(ByteSource& parent, uint64_t offset, uint64_t length)
+{
+    if (!rangeInside(offset, length, parent.size()))
+        return fail("the partition lies outside the disk");
+    return std::unique_ptr<SliceByteSource>(new SliceByteSource(parent, offset, length));
+}
+
+Result<void> SliceByteSource::readAt(uint64_t offset, void* buffer, size_t length)
+{
+    if (!rangeInside(offset, length, m_length))
+        return fail("read past the end of the partition");
+    return m_parent.readAt(m_offset + offset, buffer, length);
+}
+
+} // namespace vorlap::diskimage
