@@ -1,0 +1,196 @@
+// The JSON form of a project: sizes as [width, height], points as [x, y].
+#include "project/VorlapProject.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QJsonValue>
+
+#include <cmath>
+
+namespace vorlap {
+
+namespace {
+
+ProjectCodingError codingError(const QString& message)
+{
+    return ProjectCodingError{message};
+}
+
+QString quoted(const QString& keyPath)
+{
+    return QLatin1Char('"') + keyPath + QLatin1Char('"');
+}
+
+// ---- Encoding ----
+
+// Collects the first non-finite number met while writing; JSON has no way to hold it.
+class Writer {
+public:
+    QJsonArray pair(const QString& keyPath, double first, double second)
+    {
+        check(keyPath, first);
+        check(keyPath, second);
+        return QJsonArray{first, second};
+    }
+
+    double number(const QString& keyPath, double value)
+    {
+        check(keyPath, value);
+        return value;
+    }
+
+    std::optional<ProjectCodingError> error;
+
+private:
+    void check(const QString& keyPath, double value)
+    {
+        if (!error && !std::isfinite(value))
+            error = codingError(QStringLiteral("The value of %1 is not a finite number (%2), and JSON cannot hold it.")
+                                    .arg(quoted(keyPath), QString::number(value)));
+    }
+};
+
+// ---- Decoding ----
+
+Expected<QJsonValue, ProjectCodingError> member(const QJsonObject& object, const QString& key, const QString& keyPath)
+{
+    const auto found = object.constFind(key);
+    if (found == object.constEnd())
+        return unexpected(codingError(QStringLiteral("The key %1 is missing.").arg(quoted(keyPath))));
+    return QJsonValue(found.value());
+}
+
+Expected<double, ProjectCodingError> numberValue(const QJsonValue& value, const QString& what)
+{
+    // The parser refuses numbers beyond the double range, so every number here is finite.
+    if (!value.isDouble())
+        return unexpected(codingError(QStringLiteral("%1 is not a number.").arg(what)));
+    return value.toDouble();
+}
+
+// A two-element array of numbers; elements after the first two are ignored.
+Expected<std::pair<double, double>, ProjectCodingError> numberPair(const QJsonObject& object, const QString& key,
+                                                                  const QString& keyPath)
+{
+    auto value = member(object, key, keyPath);
+    if (!value)
+        return unexpected(std::move(value).error());
+    if (!value->isArray())
+        return unexpected(codingError(QStringLiteral("The value of %1 is not an array of two numbers.").arg(quoted(keyPath))));
+    const QJsonArray array = value->toArray();
+    if (array.size() < 2)
+        return unexpected(codingError(QStringLiteral("The array %1 has fewer than two numbers.").arg(quoted(keyPath))));
+    const auto first = numberValue(array.at(0), QStringLiteral("The first element of %1").arg(quoted(keyPath)));
+    if (!first)
+        return unexpected(first.error());
+    const auto second = numberValue(array.at(1), QStringLiteral("The second element of %1").arg(quoted(keyPath)));
+    if (!second)
+        return unexpected(second.error());
+    return std::pair{*first, *second};
+}
+
+Expected<Point, ProjectCodingError> point(const QJsonObject& object, const QString& key, const QString& keyPath)
+{
+    const auto pair = numberPair(object, key, keyPath);
+    if (!pair)
+        return unexpected(pair.error());
+    return Point{pair->first, pair->second};
+}
+
+} // namespace
+
+Expected<QJsonObject, ProjectCodingError> VorlapProject::toJson() const
+{
+    Writer writer;
+    QJsonObject object;
+    object.insert(QStringLiteral("appName"), appName);
+    object.insert(QStringLiteral("windowSize"), writer.pair(QStringLiteral("windowSize"), windowSize.width, windowSize.height));
+    if (backgroundImagePath)
+        object.insert(QStringLiteral("backgroundImagePath"), *backgroundImagePath);
+    QJsonObject positions;
+    positions.insert(QStringLiteral("app"),
+                     writer.pair(QStringLiteral("iconPositions.app"), iconPositions.app.x, iconPositions.app.y));
+    positions.insert(QStringLiteral("applications"),
+                     writer.pair(QStringLiteral("iconPositions.applications"), iconPositions.applications.x,
+                                 iconPositions.applications.y));
+    object.insert(QStringLiteral("iconPositions"), positions);
+    object.insert(QStringLiteral("iconSize"), writer.number(QStringLiteral("iconSize"), iconSize));
+    if (writer.error)
+        return unexpected(*writer.error);
+    return object;
+}
+
+Expected<VorlapProject, ProjectCodingError> VorlapProject::fromJson(const QJsonObject& object)
+{
+    VorlapProject project;
+
+    const auto name = member(object, QStringLiteral("appName"), QStringLiteral("appName"));
+    if (!name)
+        return unexpected(name.error());
+    if (!name->isString())
+        return unexpected(codingError(QStringLiteral("The value of \"appName\" is not a string.")));
+    project.appName = name->toString();
+
+    const auto size = numberPair(object, QStringLiteral("windowSize"), QStringLiteral("windowSize"));
+    if (!size)
+        return unexpected(size.error());
+    project.windowSize = {size->first, size->second};
+
+    // Missing and null both mean "no background".
+    const QJsonValue background = object.value(QStringLiteral("backgroundImagePath"));
+    if (background.isString())
+        project.backgroundImagePath = background.toString();
+    else if (!background.isUndefined() && !background.isNull())
+        return unexpected(codingError(QStringLiteral("The value of \"backgroundImagePath\" is not a string.")));
+    else
+        project.backgroundImagePath.reset();
+
+    const auto positionsValue = member(object, QStringLiteral("iconPositions"), QStringLiteral("iconPositions"));
+    if (!positionsValue)
+        return unexpected(positionsValue.error());
+    if (!positionsValue->isObject())
+        return unexpected(codingError(QStringLiteral("The value of \"iconPositions\" is not an object.")));
+    const QJsonObject positions = positionsValue->toObject();
+    const auto app = point(positions, QStringLiteral("app"), QStringLiteral("iconPositions.app"));
+    if (!app)
+        return unexpected(app.error());
+    const auto applications = point(positions, QStringLiteral("applications"), QStringLiteral("iconPositions.applications"));
+    if (!applications)
+        return unexpected(applications.error());
+    project.iconPositions = {*app, *applications};
+
+    const auto iconSizeValue = member(object, QStringLiteral("iconSize"), QStringLiteral("iconSize"));
+    if (!iconSizeValue)
+        return unexpected(iconSizeValue.error());
+    const auto iconSizeNumber = numberValue(*iconSizeValue, QStringLiteral("The value of \"iconSize\""));
+    if (!iconSizeNumber)
+        return unexpected(iconSizeNumber.error());
+    project.iconSize = *iconSizeNumber;
+
+    return project;
+}
+
+Expected<QByteArray, ProjectCodingError> VorlapProject::encode() const
+{
+    const auto object = toJson();
+    if (!object)
+        return unexpected(object.error());
+    // QJsonObject keeps its keys sorted, so the file lists them alphabetically.
+    return QJsonDocument(*object).toJson(QJsonDocument::Indented);
+}
+
+Expected<VorlapProject, ProjectCodingError> VorlapProject::decode(const QByteArray& bytes)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return unexpected(codingError(QStringLiteral("The file is not valid JSON (%1 at byte %2).")
+                                          .arg(parseError.errorString())
+                                          .arg(parseError.offset)));
+    if (!document.isObject())
+        return unexpected(codingError(QStringLiteral("The file does not hold a JSON object.")));
+    return fromJson(document.object());
+}
+
+} // namespace vorlap
