@@ -1,0 +1,173 @@
+#include "build/BackgroundImageRenderer.h"
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QImageReader>
+#include <QImageWriter>
+
+#include <cmath>
+
+namespace vorlap {
+
+QString BackgroundImageRendererError::description() const
+{
+    switch (kind) {
+    case Case::invalid:
+        return QStringLiteral("Background image is invalid: ") + detail;
+    case Case::resizeFailed:
+        return QStringLiteral("Failed to resize background image: ") + detail;
+    }
+    return detail;
+}
+
+namespace {
+
+// Files holding one picture at several resolutions (icons) offer them as separate images;
+// the largest gives the best result. Animations and single pictures use their first image.
+QImage readLargestImage(QImageReader& reader)
+{
+    const int count = reader.imageCount();
+    if (count <= 1 || reader.supportsAnimation())
+        return reader.read();
+
+    QImage best;
+    for (int index = 0; index < count; ++index) {
+        if (index > 0 && !reader.jumpToImage(index))
+            break;
+        QImage image = reader.read();
+        if (!image.isNull() && qint64(image.width()) * image.height() > qint64(best.width()) * best.height())
+            best = std::move(image);
+    }
+    return best;
+}
+
+bool hasWideComponents(QImage::Format format)
+{
+    switch (format) {
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied:
+    case QImage::Format_Grayscale16:
+    case QImage::Format_RGBX16FPx4:
+    case QImage::Format_RGBA16FPx4:
+    case QImage::Format_RGBA16FPx4_Premultiplied:
+    case QImage::Format_RGBX32FPx4:
+    case QImage::Format_RGBA32FPx4:
+    case QImage::Format_RGBA32FPx4_Premultiplied:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The decoded picture in a premultiplied format that colour conversion and smooth scaling
+// handle directly, with its colours in sRGB. A null image when memory runs out.
+QImage toPremultipliedSRgb(const QImage& decoded)
+{
+    QImage image = decoded.convertToFormat(hasWideComponents(decoded.format()) ? QImage::Format_RGBA64_Premultiplied
+                                                                                : QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return image;
+    // A picture without a profile is taken to be sRGB already.
+    const QColorSpace sRgb(QColorSpace::SRgb);
+    if (image.colorSpace().isValid() && image.colorSpace() != sRgb)
+        image.convertToColorSpace(sRgb);
+    return image;
+}
+
+} // namespace
+
+std::optional<QSize> BackgroundImageRenderer::pixelSize(Size size, double scale)
+{
+    const double width = std::round(size.width * scale);
+    const double height = std::round(size.height * scale);
+    if (!std::isfinite(width) || !std::isfinite(height))
+        return std::nullopt;
+    const double pixelWidth = std::max(1.0, width);
+    const double pixelHeight = std::max(1.0, height);
+    // Both sides are at least 1, so neither can exceed the pixel limit on its own if the
+    // product does not; comparing in double avoids any integer overflow.
+    if (pixelWidth * pixelHeight > double(maxOutputPixels))
+        return std::nullopt;
+    return QSize(int(pixelWidth), int(pixelHeight));
+}
+
+QRect BackgroundImageRenderer::cropRect(QSize source, QSize target)
+{
+    const double sw = source.width();
+    const double sh = source.height();
+    const double sourceAspect = sw / sh;
+    const double targetAspect = double(target.width()) / double(target.height());
+
+    double x = 0, y = 0, w = sw, h = sh;
+    if (targetAspect >= sourceAspect) {
+        h = sw / targetAspect;
+        y = (sh - h) / 2;
+    } else {
+        w = targetAspect * sh;
+        x = (sw - w) / 2;
+    }
+
+    const double left = std::floor(x);
+    const double top = std::floor(y);
+    const double right = std::ceil(x + w);
+    const double bottom = std::ceil(y + h);
+    // Rounding in the divisions can push an edge a hair outside the picture; clip like a
+    // crop of the picture would.
+    const QRect whole(QPoint(0, 0), source);
+    return QRect(QPoint(int(left), int(top)), QPoint(int(right) - 1, int(bottom) - 1)).intersected(whole);
+}
+
+Expected<QImage, BackgroundImageRendererError> BackgroundImageRenderer::renderImage(const QString& path, Size size,
+                                                                                    double scale)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    reader.setAllocationLimit(maxDecodeMegabytes);
+    const QImage decoded = readLargestImage(reader);
+    if (decoded.isNull() || decoded.width() < 1 || decoded.height() < 1)
+        return unexpected(BackgroundImageRendererError::invalid(path));
+
+    const std::optional<QSize> target = pixelSize(size, scale);
+    if (!target)
+        return unexpected(BackgroundImageRendererError::resizeFailed(path));
+
+    const QImage source = toPremultipliedSRgb(decoded);
+    if (source.isNull())
+        return unexpected(BackgroundImageRendererError::resizeFailed(path));
+
+    const QRect crop = cropRect(source.size(), *target);
+    if (crop.isEmpty())
+        return unexpected(BackgroundImageRendererError::resizeFailed(path));
+    const QImage cropped = source.copy(crop);
+    if (cropped.isNull())
+        return unexpected(BackgroundImageRendererError::resizeFailed(path));
+
+    const QImage scaled = cropped.scaled(*target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (scaled.isNull() || scaled.size() != *target)
+        return unexpected(BackgroundImageRendererError::resizeFailed(path));
+
+    QImage result = scaled.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+    if (result.isNull())
+        return unexpected(BackgroundImageRendererError::resizeFailed(path));
+    result.setColorSpace(QColorSpace(QColorSpace::SRgb));
+    return result;
+}
+
+Expected<QByteArray, BackgroundImageRendererError> BackgroundImageRenderer::renderPNG(const QString& path, Size size,
+                                                                                     double scale)
+{
+    const auto image = renderImage(path, size, scale);
+    if (!image)
+        return unexpected(image.error());
+
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(*image) || bytes.isEmpty())
+        return unexpected(BackgroundImageRendererError::resizeFailed(path));
+    return bytes;
+}
+
+} // namespace vorlap
