@@ -1,0 +1,10 @@
+#include "build/BuildError.h"
+
+namespace vorlap {
+
+QString BuildError::description() const
+{
+    return std::visit([](const auto& error) { return error.description(); }, value);
+}
+
+} // namespace vorlap
