@@ -1,0 +1,18 @@
+#include "build/DMGBuilder.h"
+
+#include <QFile>
+
+#include <filesystem>
+#include <system_error>
+
+namespace vorlap {
+
+void DMGBuilder::removeQuietly(const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(path).toStdString()), ignored);
+}
+
+} // namespace vorlap

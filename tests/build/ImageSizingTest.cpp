@@ -1,0 +1,163 @@
+// Image sizing, the short content hash and quiet removal.
+#include "build/DMGBuilder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include <unistd.h>
+
+using namespace vorlap;
+
+namespace {
+
+class ImageSizingTest : public ::testing::Test {
+protected:
+    // A file of `size` bytes; large sizes are sparse and cost no disk space.
+    QString file(const QString& relative, qint64 size, const QString& base = {})
+    {
+        const QString path = QDir(base.isEmpty() ? dir.path() : base).filePath(relative);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+        EXPECT_TRUE(f.resize(size)) << path.toStdString();
+        return path;
+    }
+
+    QString folder(const QString& relative)
+    {
+        const QString path = dir.filePath(relative);
+        EXPECT_TRUE(QDir().mkpath(path));
+        return path;
+    }
+
+    static qint64 size(const QString& path)
+    {
+        const auto result = DMGBuilder::directorySize(path);
+        EXPECT_TRUE(result) << result.error().description().toStdString();
+        return result ? *result : -1;
+    }
+
+    static qint64 megabytes(const QString& app, const std::optional<QString>& background = std::nullopt)
+    {
+        const auto result = DMGBuilder::imageSizeMegabytes(app, background);
+        EXPECT_TRUE(result) << result.error().description().toStdString();
+        return result ? *result : -1;
+    }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(ImageSizingTest, CountsFileBytesOfEveryEntryWithoutFollowingLinks)
+{
+    const QString app = folder("Demo.app");
+    file("Demo.app/Contents/MacOS/Demo", 1);
+    file("Demo.app/Contents/.hidden", 10);
+    file("Demo.app/Contents/Frameworks/Kit.framework/Versions/A/Kit", 100);
+    folder("Demo.app/Contents/Resources/Empty.bundle");
+    // Links count their own length (the target text), not what they point at.
+    const QString outside = folder("outside");
+    file("outside/big", 1'000'000);
+    ASSERT_EQ(::symlink(QFile::encodeName(outside).constData(), QFile::encodeName(app + "/Contents/dir-link").constData()), 0);
+    ASSERT_EQ(::symlink("../../outside/big", QFile::encodeName(app + "/Contents/file-link").constData()), 0);
+    const qint64 links = QFile::encodeName(outside).size() + qint64(sizeof "../../outside/big" - 1);
+
+    EXPECT_EQ(size(app), 111 + links);
+    EXPECT_EQ(size(dir.filePath("missing")), 0);
+    EXPECT_EQ(size(folder("empty")), 0);
+    EXPECT_EQ(size(file("plain.app", 1234)), 1234); // a file in the folder's place counts itself
+}
+
+TEST_F(ImageSizingTest, UnreadableFoldersAreSkipped)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every folder";
+    const QString app = folder("Locked.app");
+    file("Locked.app/open", 5);
+    file("Locked.app/secret/inside", 500);
+    QFile::setPermissions(app + "/secret", QFileDevice::Permissions());
+    EXPECT_EQ(size(app), 5);
+    QFile::setPermissions(app + "/secret", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST_F(ImageSizingTest, MegabytesAddTheMarginAndStartAtSixteen)
+{
+    const QString empty = folder("Empty.app");
+    EXPECT_EQ(megabytes(empty), 16); // 10,000,000 / 1,000,000 + 1 = 11, raised to 16
+    EXPECT_EQ(megabytes(dir.filePath("Missing.app")), 16);
+
+    file("Five.app/payload", 5'000'000); // total 15,000,000
+    EXPECT_EQ(megabytes(dir.filePath("Five.app")), 16);
+    file("Six.app/payload", 6'000'000); // total 16,000,000
+    EXPECT_EQ(megabytes(dir.filePath("Six.app")), 17);
+
+    file("Big.app/Contents/payload", 50'000'000);
+    const QString background = file("background.png", 2'500'000);
+    EXPECT_EQ(megabytes(dir.filePath("Big.app"), background), 63); // 62,500,000 bytes
+
+    // A background that cannot be read counts nothing.
+    EXPECT_EQ(megabytes(dir.filePath("Big.app"), dir.filePath("missing.png")), 61);
+    EXPECT_EQ(megabytes(dir.filePath("Big.app"), folder("a-folder.png")), 61);
+}
+
+TEST_F(ImageSizingTest, SumsBeyondSixtyFourBitsFailClearly)
+{
+    // Sparse files of exabytes need a file system that allows them (tmpfs does).
+    QTemporaryDir huge(QStringLiteral("/dev/shm/vorlap-sizing-XXXXXX"));
+    if (!huge.isValid())
+        GTEST_SKIP() << "no /dev/shm";
+    const qint64 max = std::numeric_limits<qint64>::max();
+    QFile probe(huge.filePath("probe"));
+    if (!probe.open(QIODevice::WriteOnly) || !probe.resize(max))
+        GTEST_SKIP() << "this file system does not allow files of 2^63 - 1 bytes";
+    probe.close();
+    QFile::remove(huge.filePath("probe"));
+
+    file("Over.app/a", max / 2 + 1, huge.path());
+    file("Over.app/b", max / 2 + 1, huge.path());
+    const auto over = DMGBuilder::directorySize(huge.filePath("Over.app"));
+    ASSERT_FALSE(over);
+    EXPECT_EQ(over.error().description(), "Build failed: The files in " + huge.filePath("Over.app")
+                                              + " add up to more than 9223372036854775807 bytes.");
+
+    file("Edge.app/a", max - 5'000'000, huge.path());
+    EXPECT_EQ(DMGBuilder::directorySize(huge.filePath("Edge.app")).value_or(-1), max - 5'000'000);
+    const auto margin = DMGBuilder::imageSizeMegabytes(huge.filePath("Edge.app"), std::nullopt);
+    ASSERT_FALSE(margin);
+    EXPECT_TRUE(margin.error().description().startsWith("Build failed: ")) << margin.error().description().toStdString();
+}
+
+TEST(ShortHash, FirstEightDigestBytesInLowerCaseHex)
+{
+    // SHA-256 of no bytes is e3b0c442 98fc1c14 9afbf4c8 ...; of "abc" ba7816bf 8f01cfea ...
+    EXPECT_EQ(DMGBuilder::shortHash({}), "e3b0c44298fc1c14");
+    EXPECT_EQ(DMGBuilder::shortHash("abc"), "ba7816bf8f01cfea");
+}
+
+TEST_F(ImageSizingTest, RemoveQuietlyTakesEverythingButFollowsNoLink)
+{
+    const QString work = folder("work");
+    file("work/sub/deeper/file", 3);
+    const QString kept = file("kept/precious", 7);
+    ASSERT_EQ(::symlink(QFile::encodeName(dir.filePath("kept")).constData(),
+                        QFile::encodeName(work + "/sub/link").constData()), 0);
+
+    DMGBuilder::removeQuietly(work);
+    EXPECT_FALSE(QFileInfo::exists(work));
+    EXPECT_TRUE(QFileInfo::exists(kept));
+
+    const QString link = dir.filePath("link-to-kept");
+    ASSERT_EQ(::symlink(QFile::encodeName(dir.filePath("kept")).constData(), QFile::encodeName(link).constData()), 0);
+    DMGBuilder::removeQuietly(link);
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(kept));
+
+    DMGBuilder::removeQuietly(dir.filePath("never-there"));
+    DMGBuilder::removeQuietly(QString());
+}
