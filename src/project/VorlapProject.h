@@ -42,8 +42,11 @@ struct VorlapProject {
     // The project moved onto the fixed canvas with both icons kept inside it.
     VorlapProject normalized() const;
 
-    // The JSON object of the project file. Fails on non-finite numbers.
+    // The JSON object of the project file. Fails on non-finite numbers, naming the key.
     Expected<QJsonObject, ProjectCodingError> toJson() const;
+    // Reads the object back. A missing or null "backgroundImagePath" means no background;
+    // unknown keys and array elements after the first two are ignored. Fails, naming the
+    // key and the problem, when a required key is missing or holds the wrong kind of value.
     static Expected<VorlapProject, ProjectCodingError> fromJson(const QJsonObject& object);
 
     // The project file's bytes: pretty-printed, keys sorted.
