@@ -1,9 +1,10 @@
 #pragma once
-// Every way a build can fail: its own errors, the background renderer's, and the
-// platform's (file system, process launch) with the platform's description.
+// Every way a build can fail: its own errors, the background renderer's, the layout
+// file's, and the platform's (file system, process launch) with the platform's description.
 #include "build/BackgroundImageRenderer.h"
 #include "build/DMGBuilderError.h"
 #include "common/SystemError.h"
+#include "dsstore/DSStoreError.h"
 
 #include <QString>
 
@@ -12,12 +13,13 @@
 namespace vorlap {
 
 struct BuildError {
-    using Value = std::variant<DMGBuilderError, BackgroundImageRendererError, SystemError>;
+    using Value = std::variant<DMGBuilderError, BackgroundImageRendererError, DSStoreError, SystemError>;
 
     Value value;
 
     BuildError(DMGBuilderError error) : value(std::move(error)) {}
     BuildError(BackgroundImageRendererError error) : value(std::move(error)) {}
+    BuildError(DSStoreError error) : value(std::move(error)) {}
     BuildError(SystemError error) : value(std::move(error)) {}
 
     // The text the user sees, exactly as the held error describes itself.

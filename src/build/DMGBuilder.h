@@ -1,5 +1,6 @@
 #pragma once
 // Runs one build of a disk image, and the small operations around its steps.
+#include "build/BuildConfig.h"
 #include "build/BuildError.h"
 #include "common/Expected.h"
 
@@ -7,14 +8,26 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace vorlap {
 
 class DMGBuilder {
 public:
+    using BuildConfig = vorlap::BuildConfig;
+
     // ---- One build ----
-    // BuildConfig, onProgress and build() live here (they arrive with the build sequence).
+
+    // Receives each progress message ("Creating temporary DMG...", ..., "Done!"), called
+    // on the building thread at the moment of each step. Unset: messages are dropped.
+    std::function<void(const QString&)> onProgress;
+
+    // Turns the request into a compressed, read-only image at config.outputPath. Blocks
+    // the calling thread (never call it on the interface thread). On every way out after
+    // the work folder exists, the volume is detached and the work folder removed; an
+    // existing file at the output path is replaced only by a complete image.
+    Expected<void, BuildError> build(const BuildConfig& config);
 
     // ---- Tools ----
 

@@ -1,0 +1,224 @@
+#include "build/FileOperations.h"
+
+#include <QFile>
+#include <QUuid>
+
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorlap::files {
+
+namespace {
+
+QByteArray native(const QString& path) { return QFile::encodeName(path); }
+
+Unexpected<SystemError> failure(const QString& path, int errnum = errno)
+{
+    return unexpected(SystemError::fromErrno(errnum, path));
+}
+
+struct FdCloser {
+    int fd;
+    ~FdCloser()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+struct DirCloser {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+
+// Copies a regular file's bytes, mode and modification time.
+Expected<void, SystemError> copyFile(const QByteArray& from, const QByteArray& to, const struct stat& st)
+{
+    FdCloser in{::open(from.constData(), O_RDONLY | O_CLOEXEC)};
+    if (in.fd < 0)
+        return failure(QFile::decodeName(from));
+    FdCloser out{::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
+    if (out.fd < 0)
+        return failure(QFile::decodeName(to));
+
+    static constexpr size_t chunk = 1 << 20;
+    std::unique_ptr<char[]> buffer(new char[chunk]);
+    for (;;) {
+        const ssize_t got = ::read(in.fd, buffer.get(), chunk);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return failure(QFile::decodeName(from));
+        }
+        if (got == 0)
+            break;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t wrote = ::write(out.fd, buffer.get() + done, static_cast<size_t>(got - done));
+            if (wrote < 0) {
+                if (errno == EINTR)
+                    continue;
+                return failure(QFile::decodeName(to));
+            }
+            done += wrote;
+        }
+    }
+    if (::fchmod(out.fd, st.st_mode & 07777) != 0)
+        return failure(QFile::decodeName(to));
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::futimens(out.fd, times); // a time we cannot keep is no reason to fail the copy
+    if (::close(out.fd) != 0) {
+        out.fd = -1;
+        return failure(QFile::decodeName(to));
+    }
+    out.fd = -1;
+    return {};
+}
+
+Expected<void, SystemError> copyItem(const QByteArray& from, const QByteArray& to, const struct stat& st, int depth)
+{
+    if (depth > 256)
+        return unexpected(SystemError{QFile::decodeName(from) + QStringLiteral(": folders nested too deeply")});
+
+    if (S_ISREG(st.st_mode))
+        return copyFile(from, to, st);
+
+    if (S_ISLNK(st.st_mode)) {
+        QByteArray target(static_cast<qsizetype>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t length = ::readlink(from.constData(), target.data(), static_cast<size_t>(target.size()));
+        if (length < 0)
+            return failure(QFile::decodeName(from));
+        target.truncate(length);
+        if (::symlink(target.constData(), to.constData()) != 0)
+            return failure(QFile::decodeName(to));
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ::utimensat(AT_FDCWD, to.constData(), times, AT_SYMLINK_NOFOLLOW);
+        return {};
+    }
+
+    if (S_ISDIR(st.st_mode)) {
+        if (::mkdir(to.constData(), 0700) != 0)
+            return failure(QFile::decodeName(to));
+        std::unique_ptr<DIR, DirCloser> dir(::opendir(from.constData()));
+        if (!dir)
+            return failure(QFile::decodeName(from));
+        errno = 0;
+        while (const dirent* entry = ::readdir(dir.get())) {
+            const QByteArray name(entry->d_name);
+            if (name == "." || name == "..")
+                continue;
+            const QByteArray childFrom = from + '/' + name;
+            const QByteArray childTo = to + '/' + name;
+            struct stat child {};
+            if (::lstat(childFrom.constData(), &child) != 0)
+                return failure(QFile::decodeName(childFrom));
+            auto copied = copyItem(childFrom, childTo, child, depth + 1);
+            if (!copied)
+                return copied;
+            errno = 0;
+        }
+        if (errno != 0)
+            return failure(QFile::decodeName(from));
+        if (::chmod(to.constData(), st.st_mode & 07777) != 0)
+            return failure(QFile::decodeName(to));
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ::utimensat(AT_FDCWD, to.constData(), times, 0);
+        return {};
+    }
+
+    return unexpected(SystemError{QFile::decodeName(from) +
+                                  QStringLiteral(": not a file, folder or symbolic link, and cannot be copied")});
+}
+
+} // namespace
+
+bool exists(const QString& path)
+{
+    struct stat st {};
+    return !path.isEmpty() && ::stat(native(path).constData(), &st) == 0;
+}
+
+Expected<void, SystemError> createFolder(const QString& path)
+{
+    QByteArray p = native(path);
+    for (qsizetype i = 1; i <= p.size(); ++i) {
+        if (i < p.size() && p[i] != '/')
+            continue;
+        const QByteArray prefix = p.left(i);
+        if (::mkdir(prefix.constData(), 0755) != 0 && errno != EEXIST)
+            return failure(QFile::decodeName(prefix));
+    }
+    struct stat st {};
+    if (::stat(p.constData(), &st) != 0)
+        return failure(path);
+    if (!S_ISDIR(st.st_mode))
+        return failure(path, ENOTDIR);
+    return {};
+}
+
+Expected<void, SystemError> copyRecursively(const QString& source, const QString& destination)
+{
+    struct stat st {};
+    if (::stat(native(source).constData(), &st) != 0)
+        return failure(source);
+    return copyItem(native(source), native(destination), st, 0);
+}
+
+Expected<void, SystemError> createSymbolicLink(const QString& path, const QString& target)
+{
+    if (::symlink(native(target).constData(), native(path).constData()) != 0)
+        return failure(path);
+    return {};
+}
+
+Expected<void, SystemError> writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return unexpected(SystemError{path + QStringLiteral(": ") + file.errorString()});
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return unexpected(SystemError{path + QStringLiteral(": ") + file.errorString()});
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return unexpected(SystemError{path + QStringLiteral(": ") + file.errorString()});
+    return {};
+}
+
+Expected<void, SystemError> moveReplacing(const QString& source, const QString& destination)
+{
+    const QByteArray from = native(source), to = native(destination);
+    struct stat existing {};
+    if (::lstat(to.constData(), &existing) == 0 && S_ISDIR(existing.st_mode))
+        return failure(destination, EISDIR);
+
+    if (::rename(from.constData(), to.constData()) == 0)
+        return {};
+    if (errno != EXDEV)
+        return failure(destination);
+
+    // Another file system: copy beside the destination, then rename over it.
+    struct stat st {};
+    if (::stat(from.constData(), &st) != 0)
+        return failure(source);
+    const int slash = destination.lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash >= 0 ? destination.left(slash + 1) : QString();
+    const QByteArray temporary = native(folder + QStringLiteral(".vorlap-") +
+                                        QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".part"));
+    auto copied = copyFile(from, temporary, st);
+    if (!copied) {
+        ::unlink(temporary.constData());
+        return copied;
+    }
+    if (::rename(temporary.constData(), to.constData()) != 0) {
+        const int err = errno;
+        ::unlink(temporary.constData());
+        return failure(destination, err);
+    }
+    ::unlink(from.constData());
+    return {};
+}
+
+} // namespace vorlap::files

@@ -1,0 +1,300 @@
+// DMGBuilder::build against a stand-in disk-image tool: the order of steps, the tool's
+// exact arguments, what lands in the volume, progress, failures and clean-up.
+#include "build/DMGBuilder.h"
+#include "dsstore/DSStoreReader.h"
+#include "support/Shell.h"
+#include "support/TestPaths.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace vorlap;
+using namespace vorlap::test;
+
+namespace {
+
+class BuildSequenceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        for (const char* name : {"bin", "tmp", "state", "in", "out"})
+            QDir(root.path()).mkdir(name);
+        ASSERT_TRUE(QFile::link(QString::fromStdString(sourcePath("tests/build/fake-hdiutil")), path("bin/hdiutil")));
+        saved = {qgetenv("PATH"), qgetenv("TMPDIR")};
+        qputenv("PATH", QFile::encodeName(path("bin")) + ':' + saved.first);
+        qputenv("TMPDIR", QFile::encodeName(path("tmp")));
+        qputenv("FAKE_HDIUTIL_STATE", QFile::encodeName(path("state")));
+        qunsetenv("FAKE_HDIUTIL_FAIL");
+        qunsetenv("FAKE_HDIUTIL_FSEVENTSD");
+
+        // A small application: an executable, a resource, a hidden file and a link.
+        QDir().mkpath(path("in/Sample.app/Contents/MacOS"));
+        QDir().mkpath(path("in/Sample.app/Contents/Resources"));
+        write("in/Sample.app/Contents/MacOS/Sample", "#!/bin/sh\necho hi\n");
+        ::chmod(QFile::encodeName(path("in/Sample.app/Contents/MacOS/Sample")).constData(), 0755);
+        write("in/Sample.app/Contents/Info.plist", "<plist/>");
+        write("in/Sample.app/Contents/Resources/.hidden", "h");
+        QFile::link("../MacOS/Sample", path("in/Sample.app/Contents/Resources/link"));
+
+        config.appPath = path("in/Sample.app");
+        config.outputPath = path("out/Sample.dmg");
+        config.volumeName = QStringLiteral("Sample");
+        config.windowSize = {540, 380};
+        config.iconPositions = {{180, 190}, {360, 190}};
+        config.iconSize = 128;
+        builder.onProgress = [this](const QString& message) { progress << message; };
+    }
+
+    void TearDown() override
+    {
+        qputenv("PATH", saved.first);
+        qputenv("TMPDIR", saved.second);
+        qunsetenv("FAKE_HDIUTIL_FAIL");
+        qunsetenv("FAKE_HDIUTIL_FSEVENTSD");
+    }
+
+    QString path(const QString& relative) const { return root.path() + QLatin1Char('/') + relative; }
+
+    void write(const QString& relative, const QByteArray& bytes) const
+    {
+        QFile file(path(relative));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QString makePicture(int width, int height) const
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(QColor(20, 120, 220));
+        const QString file = path("in/picture.png");
+        EXPECT_TRUE(image.save(file));
+        return file;
+    }
+
+    // The finished image (a tar archive for the stand-in tool) unpacked.
+    QString unpackOutput()
+    {
+        QDir().mkpath(path("volume"));
+        const ShellResult tar = runProgram({"tar", "-xpf", config.outputPath.toStdString(), "-C", path("volume").toStdString()});
+        EXPECT_EQ(tar.exitCode, 0) << tar.output;
+        return path("volume");
+    }
+
+    QStringList calls() const
+    {
+        QFile log(path("state/calls.log"));
+        log.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    // What is left in the temporary directory: work folders and mount points.
+    QStringList leftovers() const
+    {
+        QStringList found;
+        QDirIterator it(path("tmp"), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            found << it.next().mid(path("tmp").size());
+        found.removeAll(QStringLiteral("/Volumes"));
+        return found;
+    }
+
+    QString failureText(const Expected<void, BuildError>& result) const
+    {
+        return result ? QStringLiteral("<succeeded>") : result.error().description();
+    }
+
+    QTemporaryDir root;
+    std::pair<QByteArray, QByteArray> saved;
+    BuildConfig config;
+    DMGBuilder builder;
+    QStringList progress;
+};
+
+const QStringList messagesWithoutBackground = {"Creating temporary DMG...", "Mounting...", "Copying files...",
+                                               "Writing .DS_Store...", "Detaching...", "Compressing...", "Done!"};
+
+} // namespace
+
+TEST_F(BuildSequenceTest, BuildsWithoutBackground)
+{
+    const auto result = builder.build(config);
+    ASSERT_TRUE(result) << failureText(result).toStdString();
+    EXPECT_EQ(progress, messagesWithoutBackground);
+
+    // The tool's exact arguments, and the quiet detach of the final clean-up.
+    const QStringList log = calls();
+    ASSERT_EQ(log.size(), 5) << log.join("\n").toStdString();
+    const QRegularExpression create("^create -size 16m -fs HFS\\+ -volname Sample (.*/tmp/vorlap-[0-9A-F-]{36})/temp\\.dmg$");
+    const auto created = create.match(log[0]);
+    ASSERT_TRUE(created.hasMatch()) << log[0].toStdString();
+    const QString work = created.captured(1);
+    const QRegularExpression attach("^attach " + QRegularExpression::escape(work) +
+                                    "/temp\\.dmg -mountpoint (.*/tmp/Volumes/vorlap-[0-9A-F]{8}) -nobrowse$");
+    const auto attached = attach.match(log[1]);
+    ASSERT_TRUE(attached.hasMatch()) << log[1].toStdString();
+    const QString mount = attached.captured(1);
+    EXPECT_EQ(log[2], "detach " + mount);
+    EXPECT_EQ(log[3], "convert " + work + "/temp.dmg -format UDZO -o " + work + "/converted.dmg");
+    EXPECT_EQ(log[4], "detach " + mount + " -quiet");
+    EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(", ").toStdString();
+
+    const QString volume = unpackOutput();
+    QFileInfo executable(volume + "/Sample.app/Contents/MacOS/Sample");
+    EXPECT_TRUE(executable.permissions() & QFile::ExeOwner);
+    EXPECT_TRUE(QFileInfo::exists(volume + "/Sample.app/Contents/Resources/.hidden"));
+    EXPECT_EQ(QFileInfo(volume + "/Sample.app/Contents/Resources/link").symLinkTarget(),
+              volume + "/Sample.app/Contents/MacOS/Sample");
+    EXPECT_EQ(QFile::symLinkTarget(volume + "/Applications"), "/Applications");
+    EXPECT_FALSE(QFileInfo::exists(volume + "/.background"));
+
+    const QJsonArray records = readDSStoreFile((volume + "/.DS_Store").toStdString())["records"].toArray();
+    ASSERT_EQ(records.size(), 6);
+    const QJsonObject view = records[2].toObject()["value"].toObject()["plist"].toObject();
+    EXPECT_EQ(view.size(), 16);
+    EXPECT_EQ(view["backgroundType"].toObject()["integer"].toInt(-1), 0);
+}
+
+TEST_F(BuildSequenceTest, BuildsWithBackgroundAndAliasToIt)
+{
+    config.backgroundImagePath = makePicture(1200, 900);
+    config.iconPositions = {{-30, 500}, {1000, 190.5}}; // pulled inside: (64, 316) and (476, 191)
+    const auto result = builder.build(config);
+    ASSERT_TRUE(result) << failureText(result).toStdString();
+    QStringList expected = messagesWithoutBackground;
+    expected.insert(3, "Preparing background...");
+    EXPECT_EQ(progress, expected);
+
+    const QString volume = unpackOutput();
+    const QStringList pictures = QDir(volume + "/.background").entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(pictures.size(), 1);
+    EXPECT_TRUE(QRegularExpression("^background-[0-9a-f]{16}\\.png$").match(pictures[0]).hasMatch()) << pictures[0].toStdString();
+    const QImage picture(volume + "/.background/" + pictures[0]);
+    EXPECT_EQ(picture.size(), QSize(540, 380));
+
+    const QJsonArray records = readDSStoreFile((volume + "/.DS_Store").toStdString())["records"].toArray();
+    ASSERT_EQ(records.size(), 6);
+    QMap<QString, QJsonObject> byKey;
+    for (const auto& r : records)
+        byKey[r.toObject()["name"].toString() + "/" + r.toObject()["code"].toString()] = r.toObject();
+    EXPECT_EQ(byKey["./bwsp"]["value"].toObject()["plist"].toObject()["WindowBounds"].toString(), "{{100, 100}, {540, 408}}");
+    EXPECT_EQ(byKey["Sample.app/Iloc"]["value"].toObject()["hex"].toString().left(16), "000000400000013c");
+    EXPECT_EQ(byKey["Applications/Iloc"]["value"].toObject()["hex"].toString().left(16), "000001dc000000bf");
+    const QJsonObject view = byKey["./icvp"]["value"].toObject()["plist"].toObject();
+    EXPECT_EQ(view["backgroundType"].toObject()["integer"].toInt(), 2);
+
+    // The alias names the picture, and its IDs are the item numbers in the volume as mounted.
+    const QByteArray alias = QByteArray::fromBase64(view["backgroundImageAlias"].toObject()["data"].toString().toLatin1());
+    ASSERT_GT(alias.size(), 150);
+    EXPECT_EQ(alias.mid(51, static_cast<uint8_t>(alias[50])), pictures[0].toUtf8());
+    QFile inodes(path("state/inodes"));
+    ASSERT_TRUE(inodes.open(QIODevice::ReadOnly));
+    QMap<QString, uint32_t> itemNumbers;
+    for (const QByteArray& line : inodes.readAll().split('\n'))
+        if (const qsizetype blank = line.indexOf(' '); blank > 0)
+            itemNumbers[QString::fromUtf8(line.mid(blank + 1))] = line.left(blank).toUInt();
+    EXPECT_EQ(qFromBigEndian<uint32_t>(alias.constData() + 46), itemNumbers["./.background"]);
+    EXPECT_EQ(qFromBigEndian<uint32_t>(alias.constData() + 114), itemNumbers["./.background/" + pictures[0]]);
+    EXPECT_NE(itemNumbers["./.background"], 0u);
+}
+
+TEST_F(BuildSequenceTest, ReplacesAnExistingOutputAndDropsFseventsd)
+{
+    write("out/Sample.dmg", "old image");
+    qputenv("FAKE_HDIUTIL_FSEVENTSD", "1");
+    const auto result = builder.build(config);
+    ASSERT_TRUE(result) << failureText(result).toStdString();
+    const QString volume = unpackOutput();
+    EXPECT_FALSE(QFileInfo::exists(volume + "/.fseventsd"));
+    EXPECT_TRUE(QFileInfo::exists(volume + "/.DS_Store"));
+}
+
+TEST_F(BuildSequenceTest, MissingInputsFailBeforeAnything)
+{
+    config.appPath = path("in/Missing.app");
+    auto result = builder.build(config);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().description(), "App not found: " + path("in/Missing.app"));
+
+    config.appPath = path("in/Sample.app");
+    config.backgroundImagePath = path("in/missing.png");
+    result = builder.build(config);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().description(), "Background image not found: " + path("in/missing.png"));
+
+    config.backgroundImagePath.reset();
+    config.windowSize = {std::numeric_limits<double>::quiet_NaN(), 380};
+    result = builder.build(config);
+    ASSERT_FALSE(result);
+    EXPECT_TRUE(result.error().description().startsWith("Build failed: ")) << result.error().description().toStdString();
+
+    EXPECT_TRUE(progress.isEmpty());
+    EXPECT_TRUE(calls().isEmpty());
+    EXPECT_TRUE(leftovers().isEmpty());
+}
+
+TEST_F(BuildSequenceTest, ToolFailuresStopTheBuildAndCleanUp)
+{
+    const QStringList verbs = {"create", "attach", "detach", "convert"};
+    const QList<int> messagesBefore = {1, 2, 5, 6}; // progress sent before each verb runs
+    for (int i = 0; i < verbs.size(); ++i) {
+        SCOPED_TRACE(verbs[i].toStdString());
+        write("out/Sample.dmg", "old image");
+        QFile::remove(path("state/calls.log"));
+        progress.clear();
+        qputenv("FAKE_HDIUTIL_FAIL", verbs[i].toUtf8());
+
+        const auto result = builder.build(config);
+        ASSERT_FALSE(result);
+        const QString description = result.error().description();
+        EXPECT_TRUE(description.startsWith("hdiutil failed: hdiutil " + verbs[i] + " ")) << description.toStdString();
+        EXPECT_TRUE(description.endsWith(": hdiutil: " + verbs[i] + " failed - simulated failure\n")) << description.toStdString();
+        EXPECT_EQ(progress, messagesWithoutBackground.mid(0, messagesBefore[i]));
+
+        EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(", ").toStdString();
+        EXPECT_TRUE(QDir(path("state/mounts")).isEmpty()) << "still attached";
+        QFile output(config.outputPath);
+        ASSERT_TRUE(output.open(QIODevice::ReadOnly));
+        EXPECT_EQ(output.readAll(), "old image");
+    }
+}
+
+TEST_F(BuildSequenceTest, UnwritableOutputFolderFailsAfterTheImageWasMade)
+{
+    config.outputPath = path("no-such-folder/Sample.dmg");
+    const auto result = builder.build(config);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().description(), config.outputPath + ": No such file or directory");
+    EXPECT_EQ(progress, messagesWithoutBackground.mid(0, 6));
+    EXPECT_TRUE(leftovers().isEmpty());
+
+    // A folder at the output path is never removed to make room.
+    config.outputPath = path("out");
+    write("out/keep", "precious");
+    const auto intoFolder = builder.build(config);
+    ASSERT_FALSE(intoFolder);
+    EXPECT_TRUE(QFileInfo::exists(path("out/keep")));
+}
+
+TEST_F(BuildSequenceTest, AnUnusableBackgroundFailsWithTheRendererError)
+{
+    write("in/not-a-picture.png", "text");
+    config.backgroundImagePath = path("in/not-a-picture.png");
+    const auto result = builder.build(config);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().description(), "Background image is invalid: " + path("in/not-a-picture.png"));
+    EXPECT_EQ(progress.last(), "Preparing background...");
+    EXPECT_TRUE(leftovers().isEmpty());
+    EXPECT_TRUE(QDir(path("state/mounts")).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(config.outputPath));
+}
