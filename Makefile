@@ -23,5 +23,12 @@ run: build
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The sample app packaged with its designed window, then listed by an independent reader.
+demo: build
+	rm -rf examples/out && mkdir -p examples/out
+	$(BUILD_DIR)/bin/vorlap build --app examples/Sample.app --project examples/Sample.vorlap \
+	  --background examples/background.png --output examples/out/Sample.dmg
+	7zz l examples/out/Sample.dmg
+
 clean:
 	rm -rf $(BUILD_DIR)

@@ -17,6 +17,10 @@ struct BuildConfig {
     std::optional<QString> backgroundImagePath; // the user's picture, if any
     IconPositions iconPositions;                // icon centres in window points
     double iconSize = 128;                      // icon edge in points
+
+    // The request for building `project` (already normalised by the caller): the volume is
+    // named after the project's application, everything else is taken as it stands.
+    static BuildConfig forProject(const VorlapProject& project, const QString& appPath, const QString& outputPath);
 };
 
 } // namespace vorlap

@@ -41,4 +41,12 @@ VorlapProject VorlapProject::normalized() const
     return result;
 }
 
+void clampIconsToCanvas(VorlapProject& project)
+{
+    const double half = project.iconSize * 0.5;
+    project.windowSize = fixedCanvasSize;
+    project.iconPositions = {clampPoint(project.iconPositions.app, half),
+                             clampPoint(project.iconPositions.applications, half)};
+}
+
 } // namespace vorlap

@@ -54,4 +54,8 @@ struct VorlapProject {
     static Expected<VorlapProject, ProjectCodingError> decode(const QByteArray& bytes);
 };
 
+// What a change of icon size does: the project moves onto the fixed canvas and each icon is
+// pulled at least half an icon inside it. Unlike normalized(), positions are never reset.
+void clampIconsToCanvas(VorlapProject& project);
+
 } // namespace vorlap

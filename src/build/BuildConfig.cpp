@@ -1,0 +1,18 @@
+#include "build/BuildConfig.h"
+
+namespace vorlap {
+
+BuildConfig BuildConfig::forProject(const VorlapProject& project, const QString& appPath, const QString& outputPath)
+{
+    BuildConfig config;
+    config.appPath = appPath;
+    config.outputPath = outputPath;
+    config.volumeName = project.appName;
+    config.windowSize = project.windowSize;
+    config.backgroundImagePath = project.backgroundImagePath;
+    config.iconPositions = project.iconPositions;
+    config.iconSize = project.iconSize;
+    return config;
+}
+
+} // namespace vorlap

@@ -1,0 +1,139 @@
+#include "cli/BuildCommand.h"
+
+#include "build/DMGBuilder.h"
+#include "project/VorlapProject.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+
+namespace vorlap::cli {
+
+const char* const buildUsage =
+    "Usage: vorlap build --app PATH.app --output PATH.dmg [--project FILE.vorlap]\n"
+    "                    [--background PICTURE] [--icon-size N]\n"
+    "\n"
+    "Builds the disk image without opening a window, as pressing \"Build DMG\" would after\n"
+    "opening the project, choosing the application and picking the background.\n"
+    "\n"
+    "  --app PATH.app         the application bundle to package (the volume takes its name)\n"
+    "  --output PATH.dmg      where to write the image (an existing file is replaced)\n"
+    "  --project FILE.vorlap  a saved design: icon positions, icon size, background\n"
+    "  --background PICTURE   the background picture (instead of the project's)\n"
+    "  --icon-size N          icon size in points, 48 to 256 in steps of 8\n"
+    "\n"
+    "Progress is printed one message per line; a failure prints its reason and exits 1.\n";
+
+namespace {
+
+constexpr double smallestIconSize = 48;
+constexpr double largestIconSize = 256;
+constexpr double iconSizeStep = 8;
+
+QString absolute(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
+
+void printLine(FILE* stream, const QString& text)
+{
+    std::fprintf(stream, "%s\n", text.toUtf8().constData());
+    std::fflush(stream);
+}
+
+Expected<double, UsageError> parseIconSize(const QString& text)
+{
+    bool ok = false;
+    const double size = text.toDouble(&ok);
+    if (!ok || !std::isfinite(size) || size < smallestIconSize || size > largestIconSize ||
+        std::fmod(size - smallestIconSize, iconSizeStep) != 0)
+        return unexpected(UsageError{
+            QStringLiteral("--icon-size takes a whole number from 48 to 256 in steps of 8, not \"%1\"").arg(text)});
+    return size;
+}
+
+} // namespace
+
+Expected<BuildOptions, UsageError> parseBuildArguments(const QStringList& arguments)
+{
+    BuildOptions options;
+    bool haveApp = false, haveOutput = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& option = arguments[i];
+        const bool known = option == QLatin1String("--app") || option == QLatin1String("--output") ||
+                           option == QLatin1String("--project") || option == QLatin1String("--background") ||
+                           option == QLatin1String("--icon-size");
+        if (!known)
+            return unexpected(UsageError{QStringLiteral("unknown argument \"%1\"").arg(option)});
+        if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
+            return unexpected(UsageError{option + QStringLiteral(" needs a value")});
+        const QString value = arguments[++i];
+        if (option == QLatin1String("--app")) {
+            options.appPath = absolute(value);
+            haveApp = true;
+        } else if (option == QLatin1String("--output")) {
+            options.outputPath = absolute(value);
+            haveOutput = true;
+        } else if (option == QLatin1String("--project")) {
+            options.projectPath = absolute(value);
+        } else if (option == QLatin1String("--background")) {
+            options.backgroundPath = absolute(value);
+        } else {
+            auto size = parseIconSize(value);
+            if (!size)
+                return unexpected(size.error());
+            options.iconSize = *size;
+        }
+    }
+    if (!haveApp || !haveOutput)
+        return unexpected(UsageError{QStringLiteral("--app and --output are required")});
+    // The window takes only application bundles, recognised by their extension.
+    if (QFileInfo(options.appPath).suffix() != QLatin1String("app"))
+        return unexpected(UsageError{QStringLiteral("--app must name an application bundle ending in .app")});
+    return options;
+}
+
+Expected<BuildConfig, QString> buildConfigFor(const BuildOptions& options)
+{
+    VorlapProject project;
+    if (options.projectPath) {
+        QFile file(*options.projectPath);
+        if (!file.open(QIODevice::ReadOnly))
+            return unexpected(QStringLiteral("Failed to open: ") + *options.projectPath + QStringLiteral(": ") +
+                              file.errorString());
+        auto decoded = VorlapProject::decode(file.readAll());
+        if (!decoded)
+            return unexpected(QStringLiteral("Failed to open: ") + decoded.error().description());
+        project = decoded->normalized();
+    }
+    project.appName = QFileInfo(options.appPath).completeBaseName();
+    if (options.backgroundPath)
+        project.backgroundImagePath = *options.backgroundPath;
+    if (options.iconSize && *options.iconSize != project.iconSize) {
+        project.iconSize = *options.iconSize;
+        clampIconsToCanvas(project);
+    }
+    return BuildConfig::forProject(project.normalized(), options.appPath, options.outputPath);
+}
+
+int runBuildCommand(const QStringList& arguments, FILE* out, FILE* err)
+{
+    const auto options = parseBuildArguments(arguments);
+    if (!options) {
+        std::fprintf(err, "vorlap build: %s\n\n%s", options.error().message.toUtf8().constData(), buildUsage);
+        return 2;
+    }
+    const auto config = buildConfigFor(*options);
+    if (!config) {
+        printLine(err, config.error());
+        return 1;
+    }
+    DMGBuilder builder;
+    builder.onProgress = [out](const QString& message) { printLine(out, message); };
+    const auto built = builder.build(*config);
+    if (!built) {
+        printLine(err, built.error().description());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace vorlap::cli

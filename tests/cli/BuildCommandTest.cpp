@@ -1,0 +1,148 @@
+// `vorlap build`: its arguments, the request it makes, and the program run end to end
+// against the stand-in disk-image tool.
+#include "cli/BuildCommand.h"
+#include "support/QtPrinters.h"
+#include "support/Shell.h"
+#include "support/TestPaths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace vorlap;
+using namespace vorlap::cli;
+using namespace vorlap::test;
+
+namespace {
+
+class BuildCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        QDir(root.path()).mkpath("My.Cool.app/Contents/MacOS");
+        QDir(root.path()).mkdir("bin");
+        QDir(root.path()).mkdir("state");
+        QFile::link(QString::fromStdString(sourcePath("tests/build/fake-hdiutil")), path("bin/hdiutil"));
+    }
+
+    QString path(const QString& relative) const { return root.path() + "/" + relative; }
+
+    void write(const QString& relative, const QByteArray& bytes) const
+    {
+        QFile file(path(relative));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    // The program run with the stand-in tool first on its search path.
+    ShellResult vorlap(const std::vector<std::string>& arguments, const char* failVerb = "")
+    {
+        std::vector<std::string> argv = {"env",
+                                         "PATH=" + path("bin").toStdString() + ":" + qgetenv("PATH").toStdString(),
+                                         "TMPDIR=" + root.path().toStdString(),
+                                         "FAKE_HDIUTIL_STATE=" + path("state").toStdString(),
+                                         std::string("FAKE_HDIUTIL_FAIL=") + failVerb,
+                                         binaryPath("vorlap"), "build"};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        return runProgram(argv);
+    }
+
+    QTemporaryDir root;
+};
+
+} // namespace
+
+TEST_F(BuildCommandTest, ArgumentsAreChecked)
+{
+    EXPECT_TRUE(parseBuildArguments({"--app", "x.app", "--output", "x.dmg"}));
+    const QList<QStringList> bad = {
+        {},
+        {"--app", "x.app"},
+        {"--output", "x.dmg"},
+        {"--app", "x.app", "--output", "x.dmg", "--frob"},
+        {"--app", "x.app", "--output"},
+        {"--app", "x.dmg", "--output", "x.dmg"},
+        {"--app", "x.App", "--output", "x.dmg"},
+        {"--app", "x.app", "--output", "x.dmg", "--icon-size", "100"},
+        {"--app", "x.app", "--output", "x.dmg", "--icon-size", "264"},
+        {"--app", "x.app", "--output", "x.dmg", "--icon-size", "big"},
+    };
+    for (const QStringList& arguments : bad)
+        EXPECT_FALSE(parseBuildArguments(arguments)) << arguments.join(' ').toStdString();
+
+    const auto options = parseBuildArguments({"--app", "rel/A.app", "--output", "o.dmg", "--icon-size", "256"});
+    ASSERT_TRUE(options);
+    EXPECT_TRUE(QDir::isAbsolutePath(options->appPath));
+    EXPECT_EQ(options->iconSize, 256);
+}
+
+TEST_F(BuildCommandTest, RequestIsWhatTheWindowWouldBuild)
+{
+    // A project saved for another window size: positions reset, then the new icon size
+    // pulls them inside the canvas.
+    write("old.vorlap", R"({"appName": "Old", "windowSize": [800, 600], "backgroundImagePath": "/pictures/a.png",
+                           "iconPositions": {"app": [700, 20], "applications": [20, 20]}, "iconSize": 96})");
+    BuildOptions options;
+    options.appPath = path("My.Cool.app");
+    options.outputPath = path("out.dmg");
+    options.projectPath = path("old.vorlap");
+    auto config = buildConfigFor(options);
+    ASSERT_TRUE(config) << config.error().toStdString();
+    EXPECT_EQ(config->volumeName, "My.Cool");
+    EXPECT_EQ(config->windowSize, (Size{540, 380}));
+    EXPECT_EQ(config->iconPositions, (IconPositions{{180, 190}, {360, 190}}));
+    EXPECT_EQ(config->backgroundImagePath, QString("/pictures/a.png"));
+    EXPECT_EQ(config->iconSize, 96);
+
+    // A saved design on the canvas; a larger icon clamps it like the slider does.
+    write("design.vorlap", R"({"appName": "X", "windowSize": [540, 380],
+                              "iconPositions": {"app": [470, 70], "applications": [180, 190]}, "iconSize": 128})");
+    options.projectPath = path("design.vorlap");
+    options.backgroundPath = path("bg.png");
+    options.iconSize = 256;
+    config = buildConfigFor(options);
+    ASSERT_TRUE(config);
+    EXPECT_EQ(config->iconPositions, (IconPositions{{412, 128}, {180, 190}}));
+    EXPECT_EQ(config->backgroundImagePath, path("bg.png"));
+    EXPECT_EQ(config->iconSize, 256);
+
+    write("broken.vorlap", R"({"appName": "X"})");
+    options.projectPath = path("broken.vorlap");
+    config = buildConfigFor(options);
+    ASSERT_FALSE(config);
+    EXPECT_TRUE(config.error().startsWith("Failed to open: ")) << config.error().toStdString();
+    options.projectPath = path("missing.vorlap");
+    EXPECT_FALSE(buildConfigFor(options));
+}
+
+TEST_F(BuildCommandTest, ProgramPrintsProgressAndReportsFailures)
+{
+    const std::string app = path("My.Cool.app").toStdString(), out = path("out.dmg").toStdString();
+    const ShellResult built = vorlap({"--app", app, "--output", out});
+    EXPECT_EQ(built.exitCode, 0) << built.output;
+    EXPECT_EQ(built.output, "Creating temporary DMG...\nMounting...\nCopying files...\nWriting .DS_Store...\n"
+                            "Detaching...\nCompressing...\nDone!\n");
+    EXPECT_TRUE(QFile::exists(path("out.dmg")));
+
+    const ShellResult failed = vorlap({"--app", app, "--output", path("second.dmg").toStdString()}, "attach");
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_NE(failed.output.find("Mounting...\nhdiutil failed: hdiutil attach "), std::string::npos) << failed.output;
+    EXPECT_FALSE(QFile::exists(path("second.dmg")));
+
+    const ShellResult missing = vorlap({"--app", path("None.app").toStdString(), "--output", out});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.output, "App not found: " + path("None.app").toStdString() + "\n");
+
+    const ShellResult usage = vorlap({"--app", app});
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_NE(usage.output.find("Usage: vorlap build"), std::string::npos);
+
+    // Nothing of the builds is left in the temporary directory.
+    QStringList left = QDir(root.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    left.removeAll("Volumes");
+    left.sort();
+    EXPECT_EQ(left, (QStringList{"My.Cool.app", "bin", "out.dmg", "state"}));
+}
