@@ -23,5 +23,8 @@ run: build
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+screenshots: build
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/vorlap_screenshots $(BUILD_DIR)/screenshots
+
 clean:
 	rm -rf $(BUILD_DIR)
