@@ -55,13 +55,7 @@ void WindowMockupPainter::paint(QPainter& painter, const MockupLayout& layout, c
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     paintShadow(painter, layout);
 
-    const QPainterPath outline = continuousRoundedRect(layout.window, MockupLayout::kCornerRadius);
-    painter.save();
-    painter.setClipPath(outline);
-    paintContent(painter, layout, project, appPath, background);
-    paintTitleBar(painter, layout, windowTitle(project));
-    paintStatusBar(painter, layout, windowTitle(project));
-    painter.restore();
+    paintWindowLayer(painter, layout, project, appPath, background);
 
     // A 1-point border inside the outline.
     painter.setPen(QPen(Palette::outline(), 1));
@@ -79,6 +73,49 @@ void WindowMockupPainter::paintShadow(QPainter& painter, const MockupLayout& lay
     }
     // The window covers the shape itself, so only the halo around it shows.
     painter.drawImage(layout.window.topLeft() - QPointF(m_shadow->margin(), m_shadow->margin()), m_shadow->image());
+}
+
+void WindowMockupPainter::paintWindowLayer(QPainter& painter, const MockupLayout& layout,
+                                           const VorlapProject& project, const QString& appPath,
+                                           const QImage& background)
+{
+    // The layer covers the window in whole device pixels.
+    const double dpr = painter.device()->devicePixelRatioF();
+    const QPointF origin(std::floor(layout.window.left()), std::floor(layout.window.top()));
+    const QSize pixels(static_cast<int>(std::ceil((layout.window.right() - origin.x()) * dpr)),
+                       static_cast<int>(std::ceil((layout.window.bottom() - origin.y()) * dpr)));
+    if (pixels.isEmpty())
+        return;
+    if (m_layer.size() != pixels || m_layer.devicePixelRatio() != dpr) {
+        m_layer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_layer.setDevicePixelRatio(dpr);
+    }
+    if (m_mask.size() != pixels || m_mask.devicePixelRatio() != dpr || m_maskWindow != layout.window) {
+        m_mask = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_mask.setDevicePixelRatio(dpr);
+        m_mask.fill(Qt::transparent);
+        QPainter mask(&m_mask);
+        mask.setRenderHint(QPainter::Antialiasing);
+        mask.translate(-origin);
+        mask.fillPath(continuousRoundedRect(layout.window, MockupLayout::kCornerRadius), Qt::black);
+        m_maskWindow = layout.window;
+    }
+
+    m_layer.fill(Qt::transparent);
+    {
+        QPainter layer(&m_layer);
+        layer.setRenderHints(painter.renderHints());
+        layer.translate(-origin);
+        layer.setClipRect(layout.window);
+        paintContent(layer, layout, project, appPath, background);
+        paintTitleBar(layer, layout, windowTitle(project));
+        paintStatusBar(layer, layout, windowTitle(project));
+        layer.setClipping(false);
+        layer.resetTransform();
+        layer.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+        layer.drawImage(0, 0, m_mask);
+    }
+    painter.drawImage(origin, m_layer);
 }
 
 void WindowMockupPainter::paintTitleBar(QPainter& painter, const MockupLayout& layout, const QString& title)

@@ -26,6 +26,10 @@ public:
 
 private:
     void paintShadow(QPainter& painter, const MockupLayout& layout);
+    // The window's pieces, drawn into a layer and cut to the rounded outline with
+    // smooth edges (a clip path would leave the corners jagged).
+    void paintWindowLayer(QPainter& painter, const MockupLayout& layout, const VorlapProject& project,
+                          const QString& appPath, const QImage& background);
     void paintTitleBar(QPainter& painter, const MockupLayout& layout, const QString& title);
     void paintStatusBar(QPainter& painter, const MockupLayout& layout, const QString& title);
     void paintContent(QPainter& painter, const MockupLayout& layout, const VorlapProject& project,
@@ -36,6 +40,9 @@ private:
     FileIcons m_icons;
     std::optional<WindowShadow> m_shadow;
     QSizeF m_shadowSize;
+    QImage m_layer;
+    QImage m_mask; // the outline, opaque inside, with smooth edges
+    QRectF m_maskWindow;
 };
 
 } // namespace vorlap

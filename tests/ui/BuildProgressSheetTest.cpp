@@ -73,9 +73,3 @@ TEST(BuildProgressSheet, LayoutUsesTheFixedMarginsAndColours)
     sheet.render(&image);
     EXPECT_EQ(image.pixelColor(3, 3).rgb(), Palette::windowBackground().rgb());
 }
-
-TEST(BuildProgressSheet, ShortMessageStaysOnOneLine)
-{
-    const QStringList lines = BuildProgressSheet::fitLines(QStringLiteral("Done!"), SystemFont::caption(), 260, 2);
-    EXPECT_EQ(lines, QStringList{QStringLiteral("Done!")});
-}

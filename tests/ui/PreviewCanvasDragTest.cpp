@@ -168,11 +168,3 @@ TEST(PreviewCanvasDrag, IconsCannotBeGrabbedWhereTheyAreHidden)
     dragMouse(canvas.view, {icon.center().x(), statusTop - 5}, {icon.center().x(), statusTop - 105});
     expectAt(canvas.project().iconPositions.app, {180, 216});
 }
-
-TEST(PreviewCanvasDrag, DropZoneHasNoIconsToDrag)
-{
-    Canvas canvas(false);
-    canvas.view.setApplicationChooser([](QWidget*) { return std::nullopt; });
-    dragMouse(canvas.view, {180, 214}, {300, 300});
-    EXPECT_EQ(canvas.project(), VorlapProject{});
-}
