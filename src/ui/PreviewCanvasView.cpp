@@ -48,12 +48,6 @@ PreviewCanvasView::PreviewCanvasView(ProjectModel* model, QWidget* parent)
 
 void PreviewCanvasView::setApplicationChooser(ApplicationChooser chooser) { m_chooser = std::move(chooser); }
 
-void PreviewCanvasView::setBackgroundRenderer(BackgroundPreviewCache::Renderer renderer)
-{
-    m_background = BackgroundPreviewCache(std::move(renderer));
-    update();
-}
-
 bool PreviewCanvasView::showsMockup() const { return m_model->appUrl().has_value(); }
 
 MockupLayout PreviewCanvasView::mockupLayout() const

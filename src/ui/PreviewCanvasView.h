@@ -38,8 +38,6 @@ public:
 
     // The dialog a click on the drop zone opens; tests put their own answer here.
     void setApplicationChooser(ApplicationChooser chooser);
-    // How the background picture is rendered (the build's renderer unless replaced).
-    void setBackgroundRenderer(BackgroundPreviewCache::Renderer renderer);
 
     // Own state, as the face shows it.
     bool isTargeted() const { return m_isTargeted; }
