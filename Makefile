@@ -30,5 +30,9 @@ demo: build
 	  --background examples/background.png --output examples/out/Sample.dmg
 	7zz l examples/out/Sample.dmg
 
+# Pictures of the interface's states, for review.
+screenshots: build
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/vorlap_screenshots $(BUILD_DIR)/screenshots
+
 clean:
 	rm -rf $(BUILD_DIR)

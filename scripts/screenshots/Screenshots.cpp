@@ -1,0 +1,109 @@
+// Writes PNG pictures of the preview canvas in each of its states and of the build
+// progress sheet, for a person to look at: `vorlap_screenshots OUTPUT_FOLDER`.
+#include "ui/BuildProgressSheet.h"
+#include "ui/PreviewCanvasView.h"
+#include "ui/ProjectModel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QImage>
+#include <QMimeData>
+#include <QTextStream>
+
+#include <functional>
+
+using namespace vorlap;
+
+namespace {
+
+const QString examples = QStringLiteral(VORLAP_EXAMPLES_DIR);
+
+bool save(QWidget& widget, const QDir& folder, const QString& name)
+{
+    QImage image(widget.size(), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    widget.render(&image);
+    const QString path = folder.filePath(name + QStringLiteral(".png"));
+    if (!image.save(path)) {
+        QTextStream(stderr) << "cannot write " << path << "\n";
+        return false;
+    }
+    QTextStream(stdout) << path << "\n";
+    return true;
+}
+
+// A canvas of the main window's size, set up by `prepare`, saved as `name`.
+bool canvasShot(const QDir& folder, const QString& name, QSize size,
+                const std::function<void(ProjectModel&, PreviewCanvasView&)>& prepare)
+{
+    ProjectModel model;
+    PreviewCanvasView canvas(&model);
+    canvas.resize(size);
+    prepare(model, canvas);
+    return save(canvas, folder, name);
+}
+
+void chooseSample(ProjectModel& model)
+{
+    model.chooseApplication(QUrl::fromLocalFile(examples + QStringLiteral("/Sample.app")));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        QTextStream(stderr) << "usage: vorlap_screenshots OUTPUT_FOLDER\n";
+        return 2;
+    }
+    QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!folder.mkpath(QStringLiteral("."))) {
+        QTextStream(stderr) << "cannot create " << folder.path() << "\n";
+        return 1;
+    }
+
+    const QSize window(PreviewCanvasView::kWidth, PreviewCanvasView::kHeight);
+    bool ok = true;
+    ok &= canvasShot(folder, QStringLiteral("canvas-drop-zone-idle"), window, [](auto&, auto&) {});
+    ok &= canvasShot(folder, QStringLiteral("canvas-drop-zone-targeted"), window, [](auto&, auto& canvas) {
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(examples + QStringLiteral("/Sample.app"))});
+        QDragEnterEvent enter(QPoint(270, 191), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&canvas, &enter);
+    });
+    ok &= canvasShot(folder, QStringLiteral("canvas-mockup-plain"), window, [](auto& model, auto&) {
+        chooseSample(model);
+    });
+    ok &= canvasShot(folder, QStringLiteral("canvas-mockup-background"), window, [](auto& model, auto&) {
+        chooseSample(model);
+        VorlapProject project = model.project();
+        project.backgroundImagePath = examples + QStringLiteral("/background.png");
+        model.setProject(project);
+    });
+    ok &= canvasShot(folder, QStringLiteral("canvas-mockup-empty-name"), window, [](auto& model, auto&) {
+        model.chooseApplication(QUrl::fromLocalFile(QStringLiteral("/nonexistent/.app.app")));
+        VorlapProject project = model.project();
+        project.appName.clear();
+        model.setProject(project);
+    });
+    ok &= canvasShot(folder, QStringLiteral("canvas-mockup-half-scale"), window / 2, [](auto& model, auto&) {
+        chooseSample(model);
+        VorlapProject project = model.project();
+        project.backgroundImagePath = examples + QStringLiteral("/background.png");
+        project.iconSize = 96;
+        model.setProject(project);
+    });
+
+    BuildProgressSheet sheet;
+    ok &= save(sheet, folder, QStringLiteral("progress-sheet-starting"));
+    sheet.setMessage(QStringLiteral("Copying app..."));
+    ok &= save(sheet, folder, QStringLiteral("progress-sheet-message"));
+    sheet.setMessage(QStringLiteral("Converting the disk image to its compressed, read-only form; this can take a "
+                                    "while for large applications with many resources"));
+    ok &= save(sheet, folder, QStringLiteral("progress-sheet-long-message"));
+    return ok ? 0 : 1;
+}
