@@ -1,0 +1,39 @@
+#pragma once
+// Helpers of the HFS+ tests: scratch folders and files, and a structural checker that
+// walks an image we wrote and asserts what fsck_hfs verifies.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vorlap::test::hfs {
+
+// A fresh folder under /tmp, removed with everything in it at destruction.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::string& path() const { return m_path; }
+    std::string operator/(const std::string& relative) const { return m_path + "/" + relative; }
+
+private:
+    std::string m_path;
+};
+
+void writeFile(const std::string& path, const std::string& content, unsigned mode = 0644);
+std::string readFile(const std::string& path);
+void makeFolder(const std::string& path, unsigned mode = 0755);
+void makeSymlink(const std::string& target, const std::string& path);
+void setModificationTime(const std::string& path, int64_t seconds);
+// Bytes that differ from file to file and block to block (not compressible to nothing).
+std::string patternBytes(size_t size, uint32_t seed);
+// Every entry name in a folder, "." and ".." left out.
+std::vector<std::string> folderEntries(const std::string& path);
+
+// The problems found in the HFS+ volume of a raw image; empty when consistent:
+// headers, allocation bitmap, each B-tree's nodes, links, map and header record, key
+// order, index keys, catalog threads, valences, counts and catalog node IDs.
+std::vector<std::string> checkVolumeStructure(const std::string& imagePath);
+
+} // namespace vorlap::test::hfs
