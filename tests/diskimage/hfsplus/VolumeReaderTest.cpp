@@ -1,0 +1,287 @@
+// Reading volumes macOS made, finding them inside partition maps, and refusing damaged
+// or hostile images without crashing or writing outside the target folder.
+#include "HfsTestSupport.h"
+#include "support/Shell.h"
+#include "support/TestPaths.h"
+
+#include "diskimage/ByteSource.h"
+#include "diskimage/hfsplus/BigEndian.h"
+#include "diskimage/hfsplus/VolumeReader.h"
+#include "diskimage/hfsplus/VolumeWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <sys/stat.h>
+
+using namespace vorlap::diskimage;
+using namespace vorlap::diskimage::hfsplus;
+using namespace vorlap::test::hfs;
+using vorlap::test::fixturePath;
+using vorlap::test::runProgram;
+
+namespace {
+
+struct Opened {
+    std::unique_ptr<FileByteSource> source;
+    Result<std::unique_ptr<VolumeReader>> reader = fail("not opened");
+};
+
+Opened openImage(const std::string& path)
+{
+    Opened opened;
+    auto file = FileByteSource::open(path);
+    if (!file)
+        return opened;
+    opened.source = std::move(*file);
+    opened.reader = VolumeReader::open(*opened.source);
+    return opened;
+}
+
+std::string utf16be(const std::string& ascii)
+{
+    std::string out;
+    for (char c : ascii) {
+        out += '\0';
+        out += c;
+    }
+    return out;
+}
+
+// An image's bytes, patched in place by the hostile-image tests.
+struct Patch {
+    std::string bytes;
+    explicit Patch(const std::string& path) : bytes(readFile(path)) {}
+    uint8_t* at(size_t offset) { return reinterpret_cast<uint8_t*>(bytes.data()) + offset; }
+    uint32_t blockSize() { return readU32(at(1024 + 40)); }
+    uint64_t catalogOffset() { return uint64_t{readU32(at(1024 + 272 + 16))} * blockSize(); }
+    // Replaces every occurrence of one name (in keys and threads).
+    int renameAll(const std::string& from, const std::string& to)
+    {
+        int count = 0;
+        for (size_t pos = bytes.find(utf16be(from)); pos != std::string::npos; pos = bytes.find(utf16be(from), pos)) {
+            bytes.replace(pos, 2 * from.size(), utf16be(to));
+            ++count;
+        }
+        return count;
+    }
+    // The offset of the data fork inside the file record whose key holds `name`.
+    size_t dataForkOf(const std::string& name)
+    {
+        const size_t nameAt = bytes.find(utf16be(name));
+        const size_t keyStart = nameAt - 8;
+        const size_t recordData = keyStart + 2 + readU16(at(keyStart));
+        EXPECT_EQ(readU16(at(recordData)), 2); // a file record
+        return recordData + 88;
+    }
+    void save(const std::string& path) { writeFile(path, bytes); }
+};
+
+std::string writeSample(const ScratchDir& dir, int manyFiles = 0)
+{
+    const std::string src = dir / "src";
+    makeFolder(src);
+    writeFile(src + "/first.txt", patternBytes(9000, 1));
+    writeFile(src + "/second.txt", patternBytes(5000, 2));
+    writeFile(src + "/zz", "name to patch");
+    makeSymlink(dir / "outside", src + "/evil1");
+    writeFile(src + "/evil2", "would land outside");
+    for (int i = 0; i < manyFiles; ++i)
+        writeFile(src + "/f" + std::to_string(i), "x");
+    const std::string image = dir / "sample.hfs";
+    auto written = writeVolume(src, image, {"Sample", 2 * 1024 * 1024, false});
+    EXPECT_TRUE(written.has_value()) << written.error().message;
+    return image;
+}
+
+std::string openError(const std::string& path)
+{
+    auto opened = openImage(path);
+    if (!opened.reader)
+        return opened.reader.error().message;
+    ScratchDir out;
+    auto extracted = (*opened.reader)->extractTo(out.path());
+    return extracted ? std::string() : extracted.error().message;
+}
+
+// A GUID-partitioned disk (the layout macOS's tool makes by default) around a volume.
+std::string gptDisk(const std::string& volume, uint64_t startLba)
+{
+    std::string disk(startLba * 512, '\0');
+    disk[510] = '\x55';
+    disk[511] = '\xAA';
+    std::memcpy(&disk[512], "EFI PART", 8);
+    auto le32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            disk[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    le32(512 + 72, 2);   // entries at LBA 2
+    le32(512 + 80, 128); // 128 entries
+    le32(512 + 84, 128); // of 128 bytes
+    static const uint8_t hfsType[16] = {0x00, 0x53, 0x46, 0x48, 0x00, 0x00, 0xAA, 0x11,
+                                        0xAA, 0x11, 0x00, 0x30, 0x65, 0x43, 0xEC, 0xAC};
+    const size_t entry = 1024 + 128; // the second entry
+    std::memcpy(&disk[entry], hfsType, 16);
+    le32(entry + 32, static_cast<uint32_t>(startLba));
+    le32(entry + 40, static_cast<uint32_t>(startLba + volume.size() / 512 - 1));
+    return disk + volume + std::string(33 * 512, '\0');
+}
+
+// An Apple partition map around a volume.
+std::string apmDisk(const std::string& volume)
+{
+    std::string disk(64 * 512, '\0');
+    disk[0] = 'E';
+    disk[1] = 'R';
+    writeU16(reinterpret_cast<uint8_t*>(&disk[2]), 512);
+    auto entry = [&](int index, uint32_t start, uint32_t count, const char* type) {
+        uint8_t* p = reinterpret_cast<uint8_t*>(&disk[512 * index]);
+        p[0] = 'P';
+        p[1] = 'M';
+        writeU32(p + 4, 2);
+        writeU32(p + 8, start);
+        writeU32(p + 12, count);
+        std::strcpy(reinterpret_cast<char*>(p + 48), type);
+    };
+    entry(1, 1, 63, "Apple_partition_map");
+    entry(2, 64, static_cast<uint32_t>(volume.size() / 512), "Apple_HFS");
+    return disk + volume;
+}
+
+} // namespace
+
+TEST(HfsVolumeReader, ReadsVolumesMacOsMade)
+{
+    auto empty = openImage(fixturePath("libdmg-empty.hfs"));
+    ASSERT_TRUE(empty.reader.has_value()) << empty.reader.error().message;
+    EXPECT_EQ((*empty.reader)->info().name, "Firefox");
+    EXPECT_EQ((*empty.reader)->info().sizeBytes, 128u * 4096);
+    EXPECT_TRUE((*empty.reader)->list()->empty());
+
+    auto opened = openImage(fixturePath("dfvfs-hfsplus.raw"));
+    ASSERT_TRUE(opened.reader.has_value()) << opened.reader.error().message;
+    VolumeReader& reader = **opened.reader;
+    EXPECT_EQ(reader.info().name, "hfsplus_test");
+    EXPECT_EQ(reader.info().sizeBytes, 4153344u);
+    auto listed = reader.list();
+    ASSERT_TRUE(listed.has_value()) << listed.error().message;
+    std::map<std::string, VolumeEntry> byPath;
+    for (const auto& e : *listed)
+        byPath[e.path] = e;
+    ASSERT_TRUE(byPath.count("a_link"));
+    EXPECT_EQ(byPath["a_link"].kind, EntryKind::Symlink);
+    EXPECT_EQ(byPath["a_link"].linkTarget, "a_directory/another_file");
+    EXPECT_EQ(byPath["a_directory"].kind, EntryKind::Folder);
+    EXPECT_EQ(byPath["passwords.txt"].size, 116u);
+    EXPECT_EQ(byPath["a_directory/a_resourcefork"].size, 0u); // only a resource fork
+
+    // Extraction agrees with 7-Zip's, file by file.
+    ScratchDir dir;
+    const std::string ours = dir / "ours", theirs = dir / "7z";
+    makeFolder(ours);
+    auto extracted = reader.extractTo(ours);
+    ASSERT_TRUE(extracted.has_value()) << extracted.error().message;
+    const auto sevenZip = runProgram({"7zz", "x", "-snld", "-o" + theirs, fixturePath("dfvfs-hfsplus.raw")});
+    ASSERT_EQ(sevenZip.exitCode, 0) << sevenZip.output;
+    int compared = 0;
+    for (const auto& e : *listed) {
+        if (e.kind != EntryKind::File)
+            continue;
+        const std::string theirCopy = theirs + "/hfsplus_test/" + e.path;
+        if (!std::filesystem::exists(theirCopy))
+            continue;
+        EXPECT_TRUE(readFile(ours + "/" + e.path) == readFile(theirCopy)) << e.path;
+        ++compared;
+    }
+    EXPECT_GE(compared, 5);
+    EXPECT_EQ(std::filesystem::read_symlink(ours + "/a_link"), "a_directory/another_file");
+}
+
+TEST(HfsVolumeReader, FindsTheVolumeInsidePartitionMaps)
+{
+    ScratchDir dir;
+    const std::string volume = readFile(writeSample(dir));
+    for (const auto& [name, disk] : {std::make_pair("gpt", gptDisk(volume, 40)), std::make_pair("apm", apmDisk(volume))}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir / (std::string(name) + ".img");
+        writeFile(path, disk);
+        auto opened = openImage(path);
+        ASSERT_TRUE(opened.reader.has_value()) << opened.reader.error().message;
+        EXPECT_EQ((*opened.reader)->info().name, "Sample");
+        EXPECT_EQ((*opened.reader)->info().sizeBytes, volume.size());
+        EXPECT_GT((*opened.reader)->info().offset, 0u);
+        EXPECT_EQ((*opened.reader)->list()->size(), 5u);
+    }
+    writeFile(dir / "zeros.img", std::string(1 << 20, '\0'));
+    EXPECT_NE(openError(dir / "zeros.img").find("no HFS+ volume"), std::string::npos);
+}
+
+TEST(HfsVolumeReader, RefusesDamagedImagesClearly)
+{
+    ScratchDir dir;
+    const std::string image = writeSample(dir, 400); // several catalog leaves
+    const std::string bad = dir / "bad.hfs";
+
+    Patch truncated(image);
+    truncated.bytes.resize(truncated.bytes.size() / 2);
+    truncated.save(bad);
+    EXPECT_NE(openError(bad).find("image holds only"), std::string::npos);
+
+    Patch cycle(image);
+    const uint64_t catalog = cycle.catalogOffset();
+    const uint32_t first = readU32(cycle.at(catalog + 14 + 10)), last = readU32(cycle.at(catalog + 14 + 14));
+    ASSERT_NE(first, last);
+    writeU32(cycle.at(catalog + uint64_t{last} * 4096), first);
+    cycle.save(bad);
+    EXPECT_NE(openError(bad).find("cycle"), std::string::npos);
+
+    Patch outside(image);
+    writeU32(outside.at(outside.dataForkOf("first.txt") + 16), 0xFFFFFF00);
+    outside.save(bad);
+    EXPECT_NE(openError(bad).find("outside the volume"), std::string::npos);
+
+    Patch shared(image);
+    const size_t firstFork = shared.dataForkOf("first.txt"), secondFork = shared.dataForkOf("second.txt");
+    std::memcpy(shared.at(secondFork + 16), shared.at(firstFork + 16), 4);
+    shared.save(bad);
+    EXPECT_NE(openError(bad).find("shares blocks"), std::string::npos);
+
+    Patch tooLarge(image);
+    writeU64(tooLarge.at(tooLarge.dataForkOf("second.txt")), uint64_t{1} << 40);
+    tooLarge.save(bad);
+    EXPECT_NE(openError(bad).find("larger than its blocks"), std::string::npos);
+
+    Patch signature(image);
+    signature.at(1024)[1] = 'X';
+    signature.save(bad);
+    EXPECT_NE(openError(bad).find("HFSX"), std::string::npos);
+}
+
+TEST(HfsVolumeReader, NeverWritesOutsideTheTargetFolder)
+{
+    ScratchDir dir;
+    const std::string image = writeSample(dir);
+    makeFolder(dir / "outside");
+    const std::string bad = dir / "bad.hfs";
+
+    // A name ".." in the catalog (key and thread record alike).
+    Patch dotdot(image);
+    ASSERT_EQ(dotdot.renameAll("zz", ".."), 2);
+    dotdot.save(bad);
+    EXPECT_NE(openError(bad).find("invalid name \"..\""), std::string::npos) << openError(bad);
+    EXPECT_TRUE(folderEntries(dir / "outside").empty());
+
+    // Two entries with one name: a link to a folder outside, then a file by the same name.
+    Patch twins(image);
+    ASSERT_EQ(twins.renameAll("evil2", "evil1"), 2);
+    twins.save(bad);
+    auto opened = openImage(bad);
+    ASSERT_TRUE(opened.reader.has_value()) << opened.reader.error().message;
+    ScratchDir out;
+    auto extracted = (*opened.reader)->extractTo(out.path());
+    ASSERT_FALSE(extracted.has_value());
+    EXPECT_NE(extracted.error().message.find("File exists"), std::string::npos) << extracted.error().message;
+    EXPECT_TRUE(folderEntries(dir / "outside").empty());
+}
