@@ -7,6 +7,7 @@
 //
 // Seeds come from the named files and folders and from the optional hook
 // VorlapFuzzSeeds, through which a target can build valid inputs itself.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
