@@ -299,15 +299,21 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
     }
     const std::vector<uint8_t> bitmapData = bitmap.bytes(bitmapBytes);
     const auto headerBytes = header.encode();
-    for (auto written : {
-             image->writeSparseAt(uint64_t{layout.bitmapStart} * bs, bitmapData.data(), bitmapData.size(), bs),
-             image->writeSparseAt(uint64_t{layout.extentsStart} * bs, extentsTree.bytes.data(), extentsTree.bytes.size(), bs),
-             image->writeSparseAt(uint64_t{layout.attributesStart} * bs, attributesTree.bytes.data(), attributesTree.bytes.size(), bs),
-             image->writeSparseAt(uint64_t{layout.catalogStart} * bs, catalogTree.bytes.data(), catalogTree.bytes.size(), bs),
-             image->writeAt(volumeHeaderOffset, headerBytes.data(), headerBytes.size()),
-             image->writeAt(options.sizeBytes - 1024, headerBytes.data(), headerBytes.size()),
-         }) {
-        if (!written)
+    struct Piece {
+        uint64_t offset;
+        const uint8_t* data;
+        size_t size;
+    };
+    const Piece metadata[] = {
+        {uint64_t{layout.bitmapStart} * bs, bitmapData.data(), bitmapData.size()},
+        {uint64_t{layout.extentsStart} * bs, extentsTree.bytes.data(), extentsTree.bytes.size()},
+        {uint64_t{layout.attributesStart} * bs, attributesTree.bytes.data(), attributesTree.bytes.size()},
+        {uint64_t{layout.catalogStart} * bs, catalogTree.bytes.data(), catalogTree.bytes.size()},
+        {volumeHeaderOffset, headerBytes.data(), headerBytes.size()},
+        {options.sizeBytes - 1024, headerBytes.data(), headerBytes.size()}, // the alternate header
+    };
+    for (const Piece& piece : metadata) {
+        if (auto written = image->writeSparseAt(piece.offset, piece.data, piece.size, bs); !written)
             return unexpected(written.error());
     }
     if (auto committed = image->commit(); !committed)
