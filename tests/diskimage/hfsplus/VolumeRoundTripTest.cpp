@@ -8,6 +8,7 @@
 #include "diskimage/hfsplus/UnicodeName.h"
 #include "diskimage/hfsplus/VolumeReader.h"
 #include "diskimage/hfsplus/VolumeWriter.h"
+#include "platform/ItemMetadata.h"
 
 #include <gtest/gtest.h>
 
@@ -234,10 +235,14 @@ TEST(HfsVolumeRoundTrip, OwnReaderReproducesTheTree)
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->info().name, "Round Trip e\u0301");
     EXPECT_EQ(reader->info().sizeBytes, options.sizeBytes);
-    // The volume's creation date is the source folder's, as the alias record reads it.
-    struct stat rootStat {};
-    ::lstat(src.c_str(), &rootStat);
-    EXPECT_GE(int64_t{reader->info().createDate} - 2082844800, rootStat.st_mtim.tv_sec - 5);
+    // Creation dates are the ones the alias record reads (birth time, else modification
+    // time): the source folder's for the volume, each item's own for the items.
+    auto creationOf = [](const std::string& path) {
+        if (const auto birth = vorlap::platform::creationTime(path))
+            return birth->seconds;
+        return vorlap::platform::modificationTime(path)->seconds;
+    };
+    EXPECT_EQ(int64_t{reader->info().createDate} - 2082844800, creationOf(src));
 
     const auto expected = expectedEntries(src);
     auto listed = reader->list();
@@ -253,6 +258,7 @@ TEST(HfsVolumeRoundTrip, OwnReaderReproducesTheTree)
         EXPECT_EQ(entry.modifyTime, it->second.modifyTime);
         EXPECT_EQ(entry.id, it->second.itemNumber);
         EXPECT_EQ(entry.linkTarget, it->second.linkTarget);
+        EXPECT_EQ(entry.createTime, creationOf(it->second.sourcePath));
     }
     EXPECT_TRUE(expected.count("cafe\u0301"));
     EXPECT_TRUE(expected.count("a:b"));
