@@ -1,0 +1,250 @@
+#include "diskimage/udif/UdifWriter.h"
+
+#include "diskimage/udif/BlockTable.h"
+#include "diskimage/udif/Checksum.h"
+#include "diskimage/udif/KolyTrailer.h"
+#include "diskimage/udif/OutputFile.h"
+#include "diskimage/udif/ParallelEncoder.h"
+#include "diskimage/udif/ResourceFork.h"
+
+#include <algorithm>
+#include <deque>
+#include <random>
+
+namespace vorlap::diskimage::udif {
+
+namespace {
+
+constexpr size_t kCopyBufferSize = size_t{1} << 20;
+
+Result<uint64_t> sectorsOf(ByteSource& disk)
+{
+    if (disk.size() % kSectorSize != 0)
+        return fail("the disk is not a whole number of 512-byte sectors");
+    if (disk.size() == 0)
+        return fail("the disk is empty");
+    return disk.size() / kSectorSize;
+}
+
+Result<void> checkLayout(const std::vector<TableLayout>& layout, uint64_t sectors)
+{
+    if (layout.empty())
+        return fail("the image layout has no tables");
+    if (layout.size() > kMaxBlockTables)
+        return fail("the image layout has too many tables");
+    uint64_t next = 0;
+    for (const TableLayout& t : layout) {
+        if (t.firstSector != next || t.sectorCount == 0 || t.sectorCount > sectors - next)
+            return fail("the image layout does not cover the disk in order");
+        next += t.sectorCount;
+    }
+    if (next != sectors)
+        return fail("the image layout does not cover the disk in order");
+    return {};
+}
+
+std::array<uint8_t, 16> randomUuid()
+{
+    std::random_device device;
+    std::array<uint8_t, 16> id{};
+    for (size_t i = 0; i < id.size(); i += 4) {
+        const uint32_t v = device();
+        for (size_t b = 0; b < 4; ++b)
+            id[i + b] = static_cast<uint8_t>(v >> (8 * b));
+    }
+    id[6] = static_cast<uint8_t>((id[6] & 0x0F) | 0x40); // version 4
+    id[8] = static_cast<uint8_t>((id[8] & 0x3F) | 0x80); // RFC 4122 variant
+    return id;
+}
+
+// Running state of one block table while its chunks come back from the encoder.
+struct TableInProgress {
+    BlockTable table;
+    uint32_t crc = 0;
+};
+
+class UdzoWriter {
+public:
+    UdzoWriter(ByteSource& disk, OutputFile& out, const UdzoOptions& options)
+        : m_disk(disk), m_out(out), m_options(options), m_encoder(options.threads, options.zlibLevel)
+    {
+    }
+
+    Result<void> write(const std::vector<TableLayout>& layout)
+    {
+        m_tables.resize(layout.size());
+        for (size_t t = 0; t < layout.size(); ++t) {
+            BlockTable& table = m_tables[t].table;
+            table.firstSector = layout[t].firstSector;
+            table.sectorCount = layout[t].sectorCount;
+            table.buffersNeeded = m_options.chunkSectors + 8;
+            table.blockDescriptors = static_cast<uint32_t>(layout[t].id);
+            for (uint64_t s = 0; s < table.sectorCount; s += m_options.chunkSectors) {
+                const uint64_t count = std::min<uint64_t>(m_options.chunkSectors, table.sectorCount - s);
+                auto chunk = m_encoder.acquire();
+                chunk->input.resize(static_cast<size_t>(count * kSectorSize));
+                if (auto r = m_disk.readAt((table.firstSector + s) * kSectorSize, chunk->input.data(),
+                                           chunk->input.size());
+                    !r)
+                    return r;
+                m_queue.push_back({t, s, count});
+                m_encoder.submit(std::move(chunk));
+                while (m_encoder.inFlight() >= m_encoder.maxInFlight())
+                    if (auto r = storeOldest(); !r)
+                        return r;
+            }
+        }
+        while (m_encoder.inFlight() > 0)
+            if (auto r = storeOldest(); !r)
+                return r;
+        return finish(layout);
+    }
+
+private:
+    struct Pending {
+        size_t table;
+        uint64_t sector; // relative to the table
+        uint64_t count;
+    };
+
+    Result<void> storeOldest()
+    {
+        auto chunk = m_encoder.takeOldest();
+        const Pending where = m_queue.front();
+        m_queue.pop_front();
+        if (chunk->error)
+            return unexpected(*chunk->error);
+        TableInProgress& progress = m_tables[where.table];
+        const uint64_t length = where.count * kSectorSize;
+        progress.crc = crc32Combine(progress.crc, chunk->inputCrc, length);
+
+        std::vector<BlockChunk>& chunks = progress.table.chunks;
+        if (chunk->type == ChunkType::ZeroFill) {
+            if (!chunks.empty() && chunks.back().type == ChunkType::ZeroFill)
+                chunks.back().sectorCount += where.count;
+            else
+                chunks.push_back({ChunkType::ZeroFill, 0, where.sector, where.count, 0, 0});
+        } else {
+            const std::vector<uint8_t>& stored = chunk->stored();
+            chunks.push_back({chunk->type, 0, where.sector, where.count, m_out.position(), stored.size()});
+            if (auto r = m_out.write(stored.data(), stored.size()); !r)
+                return r;
+            m_dataForkCrc = crc32Combine(m_dataForkCrc, chunk->storedCrc, stored.size());
+        }
+        m_encoder.recycle(std::move(chunk));
+        return {};
+    }
+
+    Result<void> finish(const std::vector<TableLayout>& layout)
+    {
+        const uint64_t dataForkLength = m_out.position();
+        std::vector<BlkxEntry> entries;
+        std::vector<UdifChecksum> checksums;
+        uint64_t sectors = 0;
+        for (size_t t = 0; t < m_tables.size(); ++t) {
+            BlockTable& table = m_tables[t].table;
+            table.checksum = UdifChecksum::crc32(m_tables[t].crc);
+            table.chunks.push_back({ChunkType::Terminator, 0, table.sectorCount, 0, dataForkLength, 0});
+            checksums.push_back(table.checksum);
+            sectors += table.sectorCount;
+            BlkxEntry e;
+            e.name = layout[t].name;
+            e.id = std::to_string(layout[t].id);
+            e.data = table.serialize();
+            entries.push_back(std::move(e));
+        }
+        const std::string xml = writeResourceForkPlist(entries);
+
+        KolyTrailer koly;
+        koly.dataForkOffset = 0;
+        koly.dataForkLength = dataForkLength;
+        koly.segmentId = randomUuid();
+        koly.dataForkChecksum = UdifChecksum::crc32(m_dataForkCrc);
+        koly.xmlOffset = m_out.position();
+        koly.xmlLength = xml.size();
+        koly.masterChecksum = UdifChecksum::crc32(*masterChecksum(checksums));
+        koly.sectorCount = sectors;
+        if (auto r = m_out.write(xml.data(), xml.size()); !r)
+            return r;
+        const auto trailer = koly.serialize();
+        return m_out.write(trailer.data(), trailer.size());
+    }
+
+    ByteSource& m_disk;
+    OutputFile& m_out;
+    UdzoOptions m_options;
+    ParallelEncoder m_encoder;
+    std::vector<TableInProgress> m_tables;
+    std::deque<Pending> m_queue; // where each submitted chunk belongs, oldest first
+    uint32_t m_dataForkCrc = 0;
+};
+
+} // namespace
+
+Result<std::vector<TableLayout>> wholeDiskLayout(ByteSource& disk)
+{
+    auto sectors = sectorsOf(disk);
+    if (!sectors)
+        return unexpected(sectors.error());
+    std::string type = "Apple_HFS";
+    uint8_t signature[2] = {};
+    if (disk.size() >= 1026 && disk.readAt(1024, signature, 2) && signature[0] == 'H' && signature[1] == 'X')
+        type = "Apple_HFSX";
+    return std::vector<TableLayout>{{"whole disk (" + type + " : 0)", 0, 0, *sectors}};
+}
+
+Result<void> writeUdzo(ByteSource& disk, const std::string& outputPath, const UdzoOptions& options)
+{
+    auto layout = wholeDiskLayout(disk);
+    if (!layout)
+        return unexpected(layout.error());
+    return writeUdzo(disk, *layout, outputPath, options);
+}
+
+Result<void> writeUdzo(ByteSource& disk, const std::vector<TableLayout>& layout, const std::string& outputPath,
+                       const UdzoOptions& options)
+{
+    if (options.zlibLevel < 1 || options.zlibLevel > 9)
+        return fail("zlib level must be 1 to 9");
+    if (options.chunkSectors < 1 || options.chunkSectors > kDefaultChunkSectors)
+        return fail("chunk size must be 1 to 2048 sectors");
+    auto sectors = sectorsOf(disk);
+    if (!sectors)
+        return unexpected(sectors.error());
+    if (auto r = checkLayout(layout, *sectors); !r)
+        return r;
+    auto out = OutputFile::create(outputPath);
+    if (!out)
+        return unexpected(out.error());
+    {
+        UdzoWriter writer(disk, *out, options);
+        if (auto r = writer.write(layout); !r)
+            return r;
+    }
+    return out->commit();
+}
+
+Result<void> writeUdrw(ByteSource& disk, const std::string& outputPath)
+{
+    if (auto sectors = sectorsOf(disk); !sectors)
+        return unexpected(sectors.error());
+    auto out = OutputFile::create(outputPath);
+    if (!out)
+        return unexpected(out.error());
+    std::vector<uint8_t> buffer(kCopyBufferSize);
+    const std::vector<uint8_t> zeros(kCopyBufferSize, 0);
+    for (uint64_t offset = 0; offset < disk.size(); offset += buffer.size()) {
+        const size_t length = static_cast<size_t>(std::min<uint64_t>(buffer.size(), disk.size() - offset));
+        if (auto r = disk.readAt(offset, buffer.data(), length); !r)
+            return r;
+        if (std::equal(buffer.begin(), buffer.begin() + static_cast<long>(length), zeros.begin())) {
+            out->skip(length);
+            continue;
+        }
+        if (auto r = out->write(buffer.data(), length); !r)
+            return r;
+    }
+    return out->commit();
+}
+
+} // namespace vorlap::diskimage::udif
