@@ -1,0 +1,27 @@
+#pragma once
+// Converting between the image formats: any image this reader opens (UDZO, UDRO,
+// UDCO, UDRW/raw) to UDZO or UDRW, checking the source's checksums first.
+#include "diskimage/DiskImageError.h"
+#include "diskimage/udif/DiskImage.h"
+#include "diskimage/udif/UdifWriter.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vorlap::diskimage::udif {
+
+enum class ImageFormat { UDZO, UDRW };
+
+// "UDZO" or "UDRW"; nullopt for anything else.
+std::optional<ImageFormat> imageFormatFromName(std::string_view name);
+
+// Writes the virtual disk of `input` to `outputPath` in `format`. A UDIF source
+// keeps its block tables (names, IDs, sector ranges) in a UDZO result; a raw source
+// becomes one "whole disk" table. The output appears complete or not at all.
+Result<void> convertImage(DiskImage& input, const std::string& outputPath, ImageFormat format,
+                          const UdzoOptions& options = {});
+Result<void> convertImage(const std::string& inputPath, const std::string& outputPath, ImageFormat format,
+                          const UdzoOptions& options = {});
+
+} // namespace vorlap::diskimage::udif

@@ -1,0 +1,407 @@
+#include "diskimage/udif/DiskImage.h"
+
+#include "diskimage/udif/ChunkCodec.h"
+#include "diskimage/udif/KolyTrailer.h"
+#include "diskimage/udif/PartitionMap.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <sys/stat.h>
+
+namespace vorlap::diskimage::udif {
+
+namespace {
+
+constexpr size_t kReadPiece = size_t{1} << 20;
+
+bool rangeInside(uint64_t offset, uint64_t length, uint64_t limit)
+{
+    return offset <= limit && length <= limit - offset;
+}
+
+// The most a chunk of `storedLength` bytes can decode to, by codec.
+uint64_t maxDecodedSize(ChunkType type, uint64_t storedLength)
+{
+    if (type == ChunkType::Adc)
+        return storedLength > (uint64_t{1} << 50) ? UINT64_MAX : storedLength * 23 + 1024;
+    return maxZlibOutput(storedLength);
+}
+
+} // namespace
+
+DiskImage::DiskImage(std::unique_ptr<ByteSource> container, std::string displayName)
+    : m_container(std::move(container)), m_displayName(std::move(displayName))
+{
+}
+
+DiskImage::~DiskImage() = default;
+
+Unexpected<DiskImageError> DiskImage::error(const std::string& what) const
+{
+    return fail(m_displayName + ": " + what);
+}
+
+Result<std::unique_ptr<DiskImage>> DiskImage::open(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        const std::string suffix = ".sparsebundle";
+        const std::string trimmed = path.substr(0, path.find_last_not_of('/') + 1);
+        if (trimmed.size() >= suffix.size() && trimmed.compare(trimmed.size() - suffix.size(), suffix.size(), suffix) == 0)
+            return fail(path + ": sparse bundle images are not supported");
+        return fail(path + ": is a folder, not a disk image");
+    }
+    auto file = FileByteSource::open(path);
+    if (!file)
+        return unexpected(file.error());
+    return open(std::move(*file), path);
+}
+
+Result<std::unique_ptr<DiskImage>> DiskImage::open(std::unique_ptr<ByteSource> container, std::string displayName)
+{
+    std::unique_ptr<DiskImage> image(new DiskImage(std::move(container), std::move(displayName)));
+    ByteSource& file = *image->m_container;
+    const uint64_t size = file.size();
+    if (size >= kKolySize) {
+        uint8_t tail[kKolySize];
+        uint8_t head[kKolySize];
+        if (auto r = file.readAt(size - kKolySize, tail, kKolySize); !r)
+            return unexpected(r.error());
+        if (auto r = file.readAt(0, head, kKolySize); !r)
+            return unexpected(r.error());
+        if (KolyTrailer::looksLikeTrailer(tail)) {
+            if (auto r = image->openUdif(size - kKolySize); !r)
+                return unexpected(r.error());
+            return image;
+        }
+        if (KolyTrailer::looksLikeTrailer(head)) {
+            if (auto r = image->openUdif(0); !r)
+                return unexpected(r.error());
+            return image;
+        }
+        if (std::memcmp(head, "encrcdsa", 8) == 0 || std::memcmp(tail + kKolySize - 8, "cdsaencr", 8) == 0)
+            return image->error("encrypted disk images are not supported");
+        if (std::memcmp(head, "sprs", 4) == 0)
+            return image->error("sparse disk images (UDSP) are not supported");
+        if (std::memcmp(tail, "koly", 4) == 0)
+            return image->error("unsupported UDIF trailer (version " + std::to_string(tail[7]) + ")");
+    }
+    // No trailer: a raw disk, which macOS calls a UDRW image.
+    if (auto r = image->openRaw(0, size); !r)
+        return unexpected(r.error());
+    return image;
+}
+
+Result<void> DiskImage::openRaw(uint64_t offset, uint64_t length)
+{
+    m_isUdif = false;
+    if (m_format.empty())
+        m_format = "UDRW";
+    m_rawOffset = offset;
+    m_size = length;
+    m_partitions.clear();
+    // A map that does not make sense leaves the disk seen as a whole.
+    if (auto map = readPartitionMap(*this); map && !map->empty())
+        m_partitions = std::move(*map);
+    if (m_partitions.empty()) {
+        std::string type;
+        uint8_t signature[2] = {};
+        if (m_size >= 1026 && readAt(1024, signature, 2)) {
+            if (signature[0] == 'H' && signature[1] == '+')
+                type = "Apple_HFS";
+            else if (signature[0] == 'H' && signature[1] == 'X')
+                type = "Apple_HFSX";
+        }
+        Partition whole;
+        whole.name = type.empty() ? "whole disk" : "whole disk (" + type + " : 0)";
+        whole.type = type;
+        whole.id = "0";
+        whole.sectorCount = m_size / kSectorSize;
+        m_partitions.push_back(whole);
+    }
+    return {};
+}
+
+Result<void> DiskImage::openUdif(uint64_t trailerOffset)
+{
+    ByteSource& file = *m_container;
+    uint8_t block[kKolySize];
+    if (auto r = file.readAt(trailerOffset, block, kKolySize); !r)
+        return r;
+    auto parsed = KolyTrailer::parse(block);
+    if (!parsed)
+        return error(parsed.error().message);
+    const KolyTrailer& koly = *parsed;
+    // A trailer at the front (an old variant) leaves the whole file to the forks.
+    const uint64_t limit = trailerOffset == 0 && file.size() > kKolySize ? file.size() : trailerOffset;
+    if (!rangeInside(koly.dataForkOffset, koly.dataForkLength, limit))
+        return error("the data fork lies outside the file (truncated image?)");
+    if (!rangeInside(koly.xmlOffset, koly.xmlLength, limit))
+        return error("the property list lies outside the file (truncated image?)");
+    if (koly.segmentCount > 1)
+        return error("segmented disk images are not supported");
+
+    if (koly.xmlLength == 0) {
+        if (koly.rsrcForkLength != 0)
+            return error("images without a property list (resource-fork tables) are not supported");
+        // Neither property list nor resource fork: the data fork is the disk.
+        if (auto r = checkDataForkChecksum(koly.dataForkOffset, koly.dataForkLength, koly.dataForkChecksum); !r)
+            return r;
+        m_format = "UDRO";
+        return openRaw(koly.dataForkOffset, koly.dataForkLength);
+    }
+    if (koly.xmlLength > kMaxPlistBytes)
+        return error("the property list is too large");
+
+    std::string xml(static_cast<size_t>(koly.xmlLength), '\0');
+    if (auto r = file.readAt(koly.xmlOffset, xml.data(), xml.size()); !r)
+        return r;
+    auto entries = readResourceForkPlist(xml);
+    if (!entries)
+        return error(entries.error().message);
+    xml = std::string();
+    if (entries->empty())
+        return error("the image has no block tables");
+
+    std::vector<std::pair<BlockTable, Partition>> tables;
+    tables.reserve(entries->size());
+    for (const BlkxEntry& entry : *entries)
+        if (auto r = addTable(entry, koly.dataForkLength, tables); !r)
+            return r;
+
+    // The tables must cover the disk from sector 0 without gaps or overlaps.
+    std::vector<size_t> order(tables.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return tables[a].first.firstSector < tables[b].first.firstSector; });
+    uint64_t next = 0;
+    m_tables.resize(tables.size());
+    for (const size_t index : order) {
+        const BlockTable& table = tables[index].first;
+        if (table.firstSector != next)
+            return error("the block tables do not cover the disk without gaps or overlaps");
+        next += table.sectorCount;
+        TableRuns& runs = m_tables[index];
+        runs.name = tables[index].second.name;
+        runs.checksum = table.checksum;
+        runs.firstRun = m_runs.size();
+        for (const BlockChunk& c : table.chunks) {
+            if (c.sectorCount == 0 || c.type == ChunkType::Comment || c.type == ChunkType::Terminator)
+                continue;
+            Run run;
+            run.firstSector = table.firstSector + c.sectorNumber;
+            run.sectorCount = c.sectorCount;
+            run.type = c.type;
+            if (chunkHasData(c.type)) {
+                run.fileOffset = koly.dataForkOffset + table.dataOffset + c.compressedOffset;
+                run.storedLength = c.compressedLength;
+            }
+            m_runs.push_back(run);
+        }
+        runs.endRun = m_runs.size();
+    }
+    if (next >= (uint64_t{1} << 54))
+        return error("the disk is too large");
+    if (koly.sectorCount != 0 && koly.sectorCount != next)
+        return error("the block tables do not add up to the disk size in the trailer");
+    m_size = next * kSectorSize;
+
+    for (auto& [table, partition] : tables)
+        m_partitions.push_back(std::move(partition));
+
+    if (koly.masterChecksum.isCrc32()) {
+        std::vector<UdifChecksum> checksums;
+        for (const auto& [table, partition] : tables)
+            checksums.push_back(table.checksum);
+        const auto master = masterChecksum(checksums);
+        if (master && *master != koly.masterChecksum.crc32Value())
+            return error("master checksum mismatch: the image is damaged");
+    }
+    if (auto r = checkDataForkChecksum(koly.dataForkOffset, koly.dataForkLength, koly.dataForkChecksum); !r)
+        return r;
+
+    m_isUdif = true;
+    const auto uses = [&](ChunkType type) {
+        return std::any_of(m_runs.begin(), m_runs.end(), [&](const Run& r) { return r.type == type; });
+    };
+    m_format = uses(ChunkType::Zlib) ? "UDZO" : uses(ChunkType::Adc) ? "UDCO" : "UDRO";
+    return {};
+}
+
+Result<void> DiskImage::addTable(const BlkxEntry& entry, uint64_t dataForkLength,
+                                 std::vector<std::pair<BlockTable, Partition>>& tables)
+{
+    const std::string label = "block table \"" + entry.name + "\": ";
+    auto parsed = BlockTable::parse(entry.data.data(), entry.data.size());
+    if (!parsed)
+        return error(label + parsed.error().message);
+    BlockTable& table = *parsed;
+    if (table.dataOffset > dataForkLength)
+        return error(label + "its data lies outside the data fork");
+    const uint64_t available = dataForkLength - table.dataOffset;
+    for (const BlockChunk& c : table.chunks) {
+        if (auto r = checkChunkTypeSupported(c.type); !r)
+            return error(label + r.error().message);
+        if (!chunkHasData(c.type) || c.sectorCount == 0)
+            continue;
+        if (!rangeInside(c.compressedOffset, c.compressedLength, available))
+            return error(label + "a chunk lies outside the data fork");
+        const uint64_t bytes = c.sectorCount * kSectorSize;
+        if (c.type == ChunkType::Raw) {
+            if (c.compressedLength != bytes)
+                return error(label + "a raw chunk's length does not match its sectors");
+            continue;
+        }
+        if (bytes > kMaxChunkBytes)
+            return error(label + "a compressed chunk is too large (" + std::to_string(c.sectorCount) + " sectors)");
+        if (bytes > maxDecodedSize(c.type, c.compressedLength))
+            return error(label + "a compressed chunk claims more sectors than its data can hold");
+        if (c.compressedLength > bytes + bytes / 64 + 1024)
+            return error(label + "a compressed chunk is larger than its data could ever need");
+    }
+    Partition partition;
+    partition.name = entry.name;
+    partition.type = partitionTypeFromName(entry.name);
+    partition.id = entry.id;
+    partition.firstSector = table.firstSector;
+    partition.sectorCount = table.sectorCount;
+    tables.emplace_back(std::move(table), std::move(partition));
+    return {};
+}
+
+Result<void> DiskImage::checkDataForkChecksum(uint64_t offset, uint64_t length, const UdifChecksum& expected)
+{
+    if (!expected.isCrc32())
+        return {}; // none recorded (macOS often leaves it out), or a kind we cannot compute
+    std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(length, kReadPiece)));
+    uint32_t crc = 0;
+    for (uint64_t done = 0; done < length;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(buffer.size(), length - done));
+        if (auto r = m_container->readAt(offset + done, buffer.data(), n); !r)
+            return r;
+        crc = crc32Update(crc, buffer.data(), n);
+        done += n;
+    }
+    if (crc != expected.crc32Value())
+        return error("data fork checksum mismatch: the image is damaged");
+    return {};
+}
+
+Result<void> DiskImage::decodeRunInto(const Run& run, std::vector<uint8_t>& out)
+{
+    const size_t bytes = static_cast<size_t>(run.sectorCount * kSectorSize);
+    m_storedBuffer.resize(static_cast<size_t>(run.storedLength));
+    if (auto r = m_container->readAt(run.fileOffset, m_storedBuffer.data(), m_storedBuffer.size()); !r)
+        return r;
+    out.resize(bytes);
+    if (auto r = decodeChunk(run.type, m_storedBuffer.data(), m_storedBuffer.size(), out.data(), bytes); !r)
+        return error("sector " + std::to_string(run.firstSector) + ": " + r.error().message);
+    return {};
+}
+
+Result<const std::vector<uint8_t>*> DiskImage::decodedRun(size_t run)
+{
+    ++m_useCounter;
+    for (CacheEntry& e : m_cache) {
+        if (e.run == run) {
+            e.lastUse = m_useCounter;
+            return &e.bytes;
+        }
+    }
+    const uint64_t needed = m_runs[run].sectorCount * kSectorSize;
+    const auto cachedBytes = [&] {
+        uint64_t total = 0;
+        for (const CacheEntry& e : m_cache)
+            total += e.bytes.size();
+        return total;
+    };
+    std::vector<uint8_t> buffer;
+    while (!m_cache.empty() && (m_cache.size() >= kChunkCacheEntries || cachedBytes() + needed > kChunkCacheBytes)) {
+        auto oldest = std::min_element(m_cache.begin(), m_cache.end(),
+                                       [](const CacheEntry& a, const CacheEntry& b) { return a.lastUse < b.lastUse; });
+        buffer = std::move(oldest->bytes); // reuse its memory
+        m_cache.erase(oldest);
+    }
+    if (auto r = decodeRunInto(m_runs[run], buffer); !r)
+        return unexpected(r.error());
+    m_cache.push_back({run, m_useCounter, std::move(buffer)});
+    return &m_cache.back().bytes;
+}
+
+Result<void> DiskImage::readAt(uint64_t offset, void* buffer, size_t length)
+{
+    if (!rangeInside(offset, length, m_size))
+        return error("read past the end of the disk");
+    if (!m_isUdif)
+        return m_container->readAt(m_rawOffset + offset, buffer, length);
+
+    auto* out = static_cast<uint8_t*>(buffer);
+    // The run holding `offset`: the last one starting at or before it.
+    size_t index = static_cast<size_t>(
+        std::upper_bound(m_runs.begin(), m_runs.end(), offset,
+                         [](uint64_t value, const Run& r) { return value < r.firstSector * kSectorSize; })
+        - m_runs.begin());
+    --index;
+    while (length > 0) {
+        const Run& run = m_runs[index];
+        const uint64_t start = run.firstSector * kSectorSize;
+        const uint64_t within = offset - start;
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(length, run.sectorCount * kSectorSize - within));
+        if (run.type == ChunkType::ZeroFill || run.type == ChunkType::Ignore) {
+            std::memset(out, 0, n);
+        } else if (run.type == ChunkType::Raw) {
+            if (auto r = m_container->readAt(run.fileOffset + within, out, n); !r)
+                return r;
+        } else {
+            auto decoded = decodedRun(index);
+            if (!decoded)
+                return unexpected(decoded.error());
+            std::memcpy(out, (*decoded)->data() + within, n);
+        }
+        out += n;
+        offset += n;
+        length -= n;
+        ++index;
+    }
+    return {};
+}
+
+Result<void> DiskImage::verify()
+{
+    if (!m_isUdif)
+        return {};
+    std::vector<uint8_t> scratch;
+    for (const TableRuns& table : m_tables) {
+        if (!table.checksum.isCrc32())
+            continue;
+        uint32_t crc = 0;
+        for (size_t i = table.firstRun; i < table.endRun; ++i) {
+            const Run& run = m_runs[i];
+            const uint64_t bytes = run.sectorCount * kSectorSize;
+            if (run.type == ChunkType::Ignore)
+                continue;
+            if (run.type == ChunkType::ZeroFill) {
+                crc = crc32Combine(crc, crc32OfZeros(bytes), bytes);
+            } else if (run.type == ChunkType::Raw) {
+                scratch.resize(static_cast<size_t>(std::min<uint64_t>(bytes, kReadPiece)));
+                for (uint64_t done = 0; done < bytes;) {
+                    const size_t n = static_cast<size_t>(std::min<uint64_t>(scratch.size(), bytes - done));
+                    if (auto r = m_container->readAt(run.fileOffset + done, scratch.data(), n); !r)
+                        return r;
+                    crc = crc32Update(crc, scratch.data(), n);
+                    done += n;
+                }
+            } else {
+                if (auto r = decodeRunInto(run, scratch); !r)
+                    return r;
+                crc = crc32Update(crc, scratch.data(), scratch.size());
+            }
+        }
+        if (crc != table.checksum.crc32Value())
+            return error("checksum mismatch in \"" + table.name + "\": the image is damaged");
+    }
+    return {};
+}
+
+} // namespace vorlap::diskimage::udif
