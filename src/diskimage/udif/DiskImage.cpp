@@ -87,7 +87,13 @@ Result<std::unique_ptr<DiskImage>> DiskImage::open(std::unique_ptr<ByteSource> c
         if (std::memcmp(tail, "koly", 4) == 0)
             return image->error("unsupported UDIF trailer (version " + std::to_string(tail[7]) + ")");
     }
-    // No trailer: a raw disk, which macOS calls a UDRW image.
+    // No trailer: a raw disk, which macOS calls a UDRW image. Those are whole
+    // sectors; anything else is more likely a UDIF image that lost its end.
+    if (size == 0)
+        return image->error("the file is empty");
+    if (size % kSectorSize != 0)
+        return image->error("not a disk image: no UDIF trailer, and not a whole number of 512-byte sectors "
+                            "(truncated image?)");
     if (auto r = image->openRaw(0, size); !r)
         return unexpected(r.error());
     return image;

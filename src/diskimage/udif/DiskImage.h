@@ -1,8 +1,9 @@
 #pragma once
 // Reading disk images: a UDIF image (UDZO, UDRO, UDCO: zlib, raw, ADC, zero and
-// ignore chunks) or a raw disk (what macOS calls UDRW), seen as the virtual disk it
-// holds. Compressed chunks are decoded on demand, with a small cache, so a file
-// system reader can work straight from the image.
+// ignore chunks) or a raw disk (what macOS calls UDRW: whole 512-byte sectors, no
+// trailer), seen as the virtual disk it holds. Compressed chunks are decoded on
+// demand, with a small cache, so a file system reader can work straight from the
+// image.
 //
 // Opening checks the structure against the file (every range inside it, every count
 // bounded), the master checksum and the data-fork checksum; verify() checks each
