@@ -65,7 +65,7 @@ OutputFile::OutputFile(int fd, std::string finalPath, std::string tempPath)
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : m_fd(other.m_fd), m_finalPath(std::move(other.m_finalPath)), m_tempPath(std::move(other.m_tempPath)),
-      m_position(other.m_position)
+      m_position(other.m_position), m_writebackFrom(other.m_writebackFrom)
 {
     other.m_fd = -1;
     other.m_tempPath.clear();
@@ -107,6 +107,16 @@ Result<void> OutputFile::write(const void* data, size_t length)
         length -= static_cast<size_t>(n);
         m_position += static_cast<uint64_t>(n);
     }
+#ifdef __linux__
+    // Start writing back as we go, so that commit()'s fsync finds little left to do
+    // instead of stalling on the whole file.
+    constexpr uint64_t kWritebackStep = uint64_t{8} << 20;
+    if (m_position > m_writebackFrom && m_position - m_writebackFrom >= kWritebackStep) {
+        ::sync_file_range(m_fd, static_cast<off_t>(m_writebackFrom), static_cast<off_t>(m_position - m_writebackFrom),
+                          SYNC_FILE_RANGE_WRITE);
+        m_writebackFrom = m_position;
+    }
+#endif
     return {};
 }
 

@@ -41,6 +41,7 @@ private:
     std::string m_finalPath;
     std::string m_tempPath;
     uint64_t m_position = 0;
+    uint64_t m_writebackFrom = 0;
 };
 
 } // namespace vorlap::diskimage::udif
