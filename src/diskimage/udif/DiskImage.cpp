@@ -2,6 +2,7 @@
 
 #include "diskimage/udif/ChunkCodec.h"
 #include "diskimage/udif/KolyTrailer.h"
+#include "diskimage/udif/OutOfMemory.h"
 #include "diskimage/udif/PartitionMap.h"
 
 #include <algorithm>
@@ -59,6 +60,12 @@ Result<std::unique_ptr<DiskImage>> DiskImage::open(const std::string& path)
 }
 
 Result<std::unique_ptr<DiskImage>> DiskImage::open(std::unique_ptr<ByteSource> container, std::string displayName)
+{
+    return orOutOfMemory([&] { return openContainer(std::move(container), std::move(displayName)); });
+}
+
+Result<std::unique_ptr<DiskImage>> DiskImage::openContainer(std::unique_ptr<ByteSource> container,
+                                                            std::string displayName)
 {
     std::unique_ptr<DiskImage> image(new DiskImage(std::move(container), std::move(displayName)));
     ByteSource& file = *image->m_container;
@@ -337,6 +344,11 @@ Result<const std::vector<uint8_t>*> DiskImage::decodedRun(size_t run)
 
 Result<void> DiskImage::readAt(uint64_t offset, void* buffer, size_t length)
 {
+    return orOutOfMemory([&] { return readRange(offset, buffer, length); });
+}
+
+Result<void> DiskImage::readRange(uint64_t offset, void* buffer, size_t length)
+{
     if (!rangeInside(offset, length, m_size))
         return error("read past the end of the disk");
     if (!m_isUdif)
@@ -374,6 +386,11 @@ Result<void> DiskImage::readAt(uint64_t offset, void* buffer, size_t length)
 }
 
 Result<void> DiskImage::verify()
+{
+    return orOutOfMemory([&] { return verifyTables(); });
+}
+
+Result<void> DiskImage::verifyTables()
 {
     if (!m_isUdif)
         return {};

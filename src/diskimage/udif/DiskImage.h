@@ -74,6 +74,10 @@ private:
     };
 
     DiskImage(std::unique_ptr<ByteSource> container, std::string displayName);
+    static Result<std::unique_ptr<DiskImage>> openContainer(std::unique_ptr<ByteSource> container,
+                                                            std::string displayName);
+    Result<void> readRange(uint64_t offset, void* buffer, size_t length);
+    Result<void> verifyTables();
     Result<void> openUdif(uint64_t trailerOffset);
     Result<void> openRaw(uint64_t offset, uint64_t length);
     Result<void> addTable(const BlkxEntry& entry, uint64_t dataForkLength,

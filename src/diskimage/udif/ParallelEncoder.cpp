@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <system_error>
 
 namespace vorlap::diskimage::udif {
@@ -126,7 +127,11 @@ void ParallelEncoder::workerLoop(int zlibLevel)
             slot = std::move(m_pending.front());
             m_pending.pop_front();
         }
-        encode(*slot->chunk, encoder);
+        try {
+            encode(*slot->chunk, encoder);
+        } catch (const std::bad_alloc&) {
+            slot->chunk->error = DiskImageError{"out of memory"};
+        }
         {
             std::lock_guard lock(m_mutex);
             slot->done = true;

@@ -3,6 +3,7 @@
 #include "diskimage/udif/BlockTable.h"
 #include "diskimage/udif/Checksum.h"
 #include "diskimage/udif/KolyTrailer.h"
+#include "diskimage/udif/OutOfMemory.h"
 #include "diskimage/udif/OutputFile.h"
 #include "diskimage/udif/ParallelEncoder.h"
 #include "diskimage/udif/ResourceFork.h"
@@ -135,8 +136,38 @@ private:
         return {};
     }
 
+    // A disk of nothing but zeros would leave the data fork empty and put the
+    // property list at offset 0, which some readers (dmg2img) take for "no property
+    // list". Store its first chunk as compressed zeros instead.
+    Result<void> storeSomething()
+    {
+        std::vector<BlockChunk>& chunks = m_tables.front().table.chunks;
+        BlockChunk& first = chunks.front();
+        const uint64_t count = std::min<uint64_t>(first.sectorCount, m_options.chunkSectors);
+        const std::vector<uint8_t> zeros(static_cast<size_t>(count * kSectorSize), 0);
+        std::vector<uint8_t> stored;
+        ZlibEncoder encoder(m_options.zlibLevel);
+        auto smaller = encoder.compress(zeros.data(), zeros.size(), stored);
+        if (!smaller)
+            return unexpected(smaller.error());
+        const ChunkType type = *smaller ? ChunkType::Zlib : ChunkType::Raw;
+        if (!*smaller)
+            stored = zeros;
+        if (auto r = m_out.write(stored.data(), stored.size()); !r)
+            return r;
+        m_dataForkCrc = crc32Update(0, stored.data(), stored.size());
+        const BlockChunk rest{ChunkType::ZeroFill, 0, count, first.sectorCount - count, 0, 0};
+        first = {type, 0, 0, count, 0, stored.size()};
+        if (rest.sectorCount > 0)
+            chunks.insert(chunks.begin() + 1, rest);
+        return {};
+    }
+
     Result<void> finish(const std::vector<TableLayout>& layout)
     {
+        if (m_out.position() == 0)
+            if (auto r = storeSomething(); !r)
+                return r;
         const uint64_t dataForkLength = m_out.position();
         std::vector<BlkxEntry> entries;
         std::vector<UdifChecksum> checksums;
@@ -179,6 +210,52 @@ private:
     uint32_t m_dataForkCrc = 0;
 };
 
+Result<void> writeUdzoImage(ByteSource& disk, const std::vector<TableLayout>& layout, const std::string& outputPath,
+                            const UdzoOptions& options)
+{
+    if (options.zlibLevel < 1 || options.zlibLevel > 9)
+        return fail("zlib level must be 1 to 9");
+    if (options.chunkSectors < 1 || options.chunkSectors > kDefaultChunkSectors)
+        return fail("chunk size must be 1 to 2048 sectors");
+    auto sectors = sectorsOf(disk);
+    if (!sectors)
+        return unexpected(sectors.error());
+    if (auto r = checkLayout(layout, *sectors); !r)
+        return r;
+    auto out = OutputFile::create(outputPath);
+    if (!out)
+        return unexpected(out.error());
+    {
+        UdzoWriter writer(disk, *out, options);
+        if (auto r = writer.write(layout); !r)
+            return r;
+    }
+    return out->commit();
+}
+
+Result<void> writeUdrwImage(ByteSource& disk, const std::string& outputPath)
+{
+    if (auto sectors = sectorsOf(disk); !sectors)
+        return unexpected(sectors.error());
+    auto out = OutputFile::create(outputPath);
+    if (!out)
+        return unexpected(out.error());
+    std::vector<uint8_t> buffer(kCopyBufferSize);
+    const std::vector<uint8_t> zeros(kCopyBufferSize, 0);
+    for (uint64_t offset = 0; offset < disk.size(); offset += buffer.size()) {
+        const size_t length = static_cast<size_t>(std::min<uint64_t>(buffer.size(), disk.size() - offset));
+        if (auto r = disk.readAt(offset, buffer.data(), length); !r)
+            return r;
+        if (std::equal(buffer.begin(), buffer.begin() + static_cast<long>(length), zeros.begin())) {
+            out->skip(length);
+            continue;
+        }
+        if (auto r = out->write(buffer.data(), length); !r)
+            return r;
+    }
+    return out->commit();
+}
+
 } // namespace
 
 Result<std::vector<TableLayout>> wholeDiskLayout(ByteSource& disk)
@@ -204,47 +281,12 @@ Result<void> writeUdzo(ByteSource& disk, const std::string& outputPath, const Ud
 Result<void> writeUdzo(ByteSource& disk, const std::vector<TableLayout>& layout, const std::string& outputPath,
                        const UdzoOptions& options)
 {
-    if (options.zlibLevel < 1 || options.zlibLevel > 9)
-        return fail("zlib level must be 1 to 9");
-    if (options.chunkSectors < 1 || options.chunkSectors > kDefaultChunkSectors)
-        return fail("chunk size must be 1 to 2048 sectors");
-    auto sectors = sectorsOf(disk);
-    if (!sectors)
-        return unexpected(sectors.error());
-    if (auto r = checkLayout(layout, *sectors); !r)
-        return r;
-    auto out = OutputFile::create(outputPath);
-    if (!out)
-        return unexpected(out.error());
-    {
-        UdzoWriter writer(disk, *out, options);
-        if (auto r = writer.write(layout); !r)
-            return r;
-    }
-    return out->commit();
+    return orOutOfMemory([&] { return writeUdzoImage(disk, layout, outputPath, options); });
 }
 
 Result<void> writeUdrw(ByteSource& disk, const std::string& outputPath)
 {
-    if (auto sectors = sectorsOf(disk); !sectors)
-        return unexpected(sectors.error());
-    auto out = OutputFile::create(outputPath);
-    if (!out)
-        return unexpected(out.error());
-    std::vector<uint8_t> buffer(kCopyBufferSize);
-    const std::vector<uint8_t> zeros(kCopyBufferSize, 0);
-    for (uint64_t offset = 0; offset < disk.size(); offset += buffer.size()) {
-        const size_t length = static_cast<size_t>(std::min<uint64_t>(buffer.size(), disk.size() - offset));
-        if (auto r = disk.readAt(offset, buffer.data(), length); !r)
-            return r;
-        if (std::equal(buffer.begin(), buffer.begin() + static_cast<long>(length), zeros.begin())) {
-            out->skip(length);
-            continue;
-        }
-        if (auto r = out->write(buffer.data(), length); !r)
-            return r;
-    }
-    return out->commit();
+    return orOutOfMemory([&] { return writeUdrwImage(disk, outputPath); });
 }
 
 } // namespace vorlap::diskimage::udif

@@ -228,13 +228,21 @@ TEST(UdzoWriter, EdgeSizes)
         expectSevenZipHappy(dir.path("edge.dmg"));
         expectDmg2imgGives(dir.path("edge.dmg"), raw, dir);
     }
-    // Nothing but zeros: no data fork at all.
+    // Nothing but zeros: the first chunk is still stored, so that the data fork is
+    // not empty and the property list does not start at offset 0 (dmg2img would
+    // take that for "no property list").
     const Bytes zeros(3 * 1024 * 1024, 0);
     MemoryDisk empty(zeros);
     ASSERT_TRUE(writeUdzo(empty, dir.path("zeros.dmg")));
-    EXPECT_EQ(splitImage(readFile(dir.path("zeros.dmg"))).koly.dataForkLength, 0u);
+    EXPECT_GT(splitImage(readFile(dir.path("zeros.dmg"))).koly.xmlOffset, 0u);
+    const BlockTable zeroTable = tablesOf(dir.path("zeros.dmg")).at(0);
+    ASSERT_EQ(zeroTable.chunks.size(), 3u);
+    EXPECT_EQ(zeroTable.chunks[0].type, ChunkType::Zlib);
+    EXPECT_EQ(zeroTable.chunks[1].type, ChunkType::ZeroFill);
+    EXPECT_EQ(zeroTable.chunks[1].sectorCount, 4096u);
     EXPECT_TRUE(decodeWithOurReader(dir.path("zeros.dmg")) == zeros);
     expectSevenZipHappy(dir.path("zeros.dmg"));
+    expectDmg2imgGives(dir.path("zeros.dmg"), zeros, dir);
 
     MemoryDisk ragged(Bytes(1000, 1));
     auto r = writeUdzo(ragged, dir.path("ragged.dmg"));
