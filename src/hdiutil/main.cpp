@@ -1,8 +1,10 @@
-// Our stand-in for macOS's disk-image tool.
-#include <cstdio>
+// Our stand-in for macOS's disk-image tool, for systems that have none.
+#include "hdiutil/Hdiutil.h"
 
-int main()
+#include <iostream>
+
+int main(int argc, char** argv)
 {
-    std::fputs("hdiutil: not available yet\n", stderr);
-    return 1;
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    return vorlap::hdiutil::run(arguments, std::cout, std::cerr);
 }

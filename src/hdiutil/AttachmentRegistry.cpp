@@ -1,0 +1,228 @@
+#include "hdiutil/AttachmentRegistry.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorlap::hdiutil {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// FNV-1a: record file names from paths of any length and content.
+std::string keyOf(const std::string& text)
+{
+    uint64_t hash = 1469598103934665603ull;
+    for (const unsigned char c : text) {
+        hash ^= c;
+        hash *= 1099511628211ull;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return hex;
+}
+
+// Values are written one per line; "%" and line breaks are escaped.
+std::string escape(const std::string& value)
+{
+    std::string out;
+    for (const char c : value) {
+        if (c == '%')
+            out += "%25";
+        else if (c == '\n')
+            out += "%0A";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string unescape(const std::string& value)
+{
+    std::string out;
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value.compare(i, 3, "%25") == 0) {
+            out += '%';
+            i += 2;
+        } else if (value.compare(i, 3, "%0A") == 0) {
+            out += '\n';
+            i += 2;
+        } else {
+            out += value[i];
+        }
+    }
+    return out;
+}
+
+std::string serialize(const Attachment& a)
+{
+    std::ostringstream out;
+    out << "image=" << escape(a.imagePath) << '\n'
+        << "mount=" << escape(a.mountPoint) << '\n'
+        << "volume=" << escape(a.volumeName) << '\n'
+        << "size=" << a.volumeSize << '\n'
+        << "writable=" << (a.writable ? 1 : 0) << '\n'
+        << "created=" << (a.createdMountPoint ? 1 : 0) << '\n';
+    return out.str();
+}
+
+diskimage::Result<void> writeExclusive(const std::string& path, const std::string& text, bool replace)
+{
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL);
+    const int fd = ::open(path.c_str(), flags, 0600);
+    if (fd < 0)
+        return diskimage::fail(errno == EEXIST ? std::string("exists") : path + ": " + std::strerror(errno));
+    const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(fd);
+    if (!ok)
+        return diskimage::fail(path + ": could not record the attachment");
+    return {};
+}
+
+bool isDirectory(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+std::string canonicalPath(const std::string& path)
+{
+    std::error_code ignored;
+    fs::path result = fs::weakly_canonical(fs::absolute(fs::path(path), ignored), ignored);
+    std::string text = result.lexically_normal().string();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return text;
+}
+
+diskimage::Result<AttachmentRegistry> AttachmentRegistry::open()
+{
+    std::string base;
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
+        base = state;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::string(home) + "/.local/state";
+    else
+        return diskimage::fail("no home folder to keep the attachment records in");
+    const std::string folder = base + "/vorlap/hdiutil";
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error)
+        return diskimage::fail(folder + ": " + error.message());
+    return AttachmentRegistry(folder);
+}
+
+std::string AttachmentRegistry::recordPath(const std::string& kind, const std::string& key) const
+{
+    return m_folder + "/" + kind + "-" + keyOf(key);
+}
+
+std::optional<Attachment> AttachmentRegistry::read(const std::string& path) const
+{
+    std::ifstream in(path);
+    if (!in)
+        return std::nullopt;
+    Attachment a;
+    std::string line;
+    int fields = 0;
+    while (std::getline(in, line)) {
+        const size_t eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const std::string key = line.substr(0, eq), value = unescape(line.substr(eq + 1));
+        ++fields;
+        if (key == "image") a.imagePath = value;
+        else if (key == "mount") a.mountPoint = value;
+        else if (key == "volume") a.volumeName = value;
+        else if (key == "size") a.volumeSize = std::strtoull(value.c_str(), nullptr, 10);
+        else if (key == "writable") a.writable = value == "1";
+        else if (key == "created") a.createdMountPoint = value == "1";
+        else --fields;
+    }
+    if (fields != 6)
+        return std::nullopt;
+    return a;
+}
+
+diskimage::Result<void> AttachmentRegistry::claim(const Attachment& attachment)
+{
+    const std::string text = serialize(attachment);
+    const std::string byMount = recordPath("mount", attachment.mountPoint);
+    const std::string byImage = recordPath("image", attachment.imagePath);
+
+    // A record whose mount point has gone is left over from a program that did not finish.
+    const auto takeOverStale = [&](const std::string& path) {
+        const auto old = read(path);
+        if (!old || !isDirectory(old->mountPoint)) {
+            if (old) {
+                ::unlink(recordPath("mount", old->mountPoint).c_str());
+                ::unlink(recordPath("image", old->imagePath).c_str());
+            }
+            ::unlink(path.c_str());
+            return true;
+        }
+        return false;
+    };
+
+    auto mount = writeExclusive(byMount, text, false);
+    if (!mount && mount.error().message == "exists" && takeOverStale(byMount))
+        mount = writeExclusive(byMount, text, false);
+    if (!mount) {
+        if (mount.error().message == "exists")
+            return diskimage::fail("another image is attached at " + attachment.mountPoint);
+        return mount;
+    }
+    auto image = writeExclusive(byImage, text, false);
+    if (!image && image.error().message == "exists" && takeOverStale(byImage))
+        image = writeExclusive(byImage, text, false);
+    if (!image) {
+        ::unlink(byMount.c_str());
+        if (image.error().message == "exists") {
+            const auto other = read(byImage);
+            return diskimage::fail("the image is attached already" + (other ? " at " + other->mountPoint : std::string()));
+        }
+        return image;
+    }
+    return {};
+}
+
+diskimage::Result<void> AttachmentRegistry::update(const Attachment& attachment)
+{
+    const std::string text = serialize(attachment);
+    if (auto written = writeExclusive(recordPath("mount", attachment.mountPoint), text, true); !written)
+        return written;
+    return writeExclusive(recordPath("image", attachment.imagePath), text, true);
+}
+
+void AttachmentRegistry::release(const Attachment& attachment)
+{
+    ::unlink(recordPath("mount", attachment.mountPoint).c_str());
+    ::unlink(recordPath("image", attachment.imagePath).c_str());
+}
+
+std::optional<Attachment> AttachmentRegistry::findByMountPoint(const std::string& canonicalMountPoint) const
+{
+    auto found = read(recordPath("mount", canonicalMountPoint));
+    if (found && found->mountPoint != canonicalMountPoint)
+        return std::nullopt; // a hash collision, not this folder
+    return found;
+}
+
+std::optional<Attachment> AttachmentRegistry::findByImage(const std::string& canonicalImagePath) const
+{
+    auto found = read(recordPath("image", canonicalImagePath));
+    if (found && found->imagePath != canonicalImagePath)
+        return std::nullopt;
+    return found;
+}
+
+} // namespace vorlap::hdiutil

@@ -1,0 +1,90 @@
+#include "hdiutil/Hdiutil.h"
+
+#include "hdiutil/Commands.h"
+
+#include <functional>
+#include <map>
+
+namespace vorlap::hdiutil {
+
+namespace {
+
+const char* const usage =
+    "Usage: hdiutil <verb> <options>\n"
+    "Disk images in user space: HFS+ volumes in read/write (UDRW) and compressed (UDZO)\n"
+    "images, attached by unpacking them into a folder.\n"
+    "\n"
+    "  create -size N{b|k|m|g|t} -fs HFS+ -volname NAME [-ov] PATH\n"
+    "      a new read/write image holding an empty HFS+ volume (\".dmg\" is added to PATH)\n"
+    "  attach PATH -mountpoint DIR [-nobrowse] [-readonly] [-noverify]\n"
+    "      unpack the volume into DIR (created if missing; must be empty otherwise)\n"
+    "  detach DIR [-force]\n"
+    "      write DIR back into its read/write image, then remove DIR\n"
+    "  convert PATH -format UDZO|UDRW -o OUT [-ov] [-imagekey zlib-level=N]\n"
+    "      write the image in another format\n"
+    "\n"
+    "Every verb takes -quiet (print nothing) and -help.\n";
+
+using Verb = std::function<diskimage::Result<CommandResult>(const std::vector<std::string>&)>;
+
+const std::map<std::string, Verb>& verbs()
+{
+    static const std::map<std::string, Verb> table = {
+        {"create", createImage},
+        {"attach", attachImage},
+        {"detach", detachImage},
+        {"convert", convertImage},
+    };
+    return table;
+}
+
+bool isHelp(const std::string& argument)
+{
+    return argument == "-help" || argument == "--help" || argument == "-h" || argument == "help";
+}
+
+} // namespace
+
+bool wantsQuiet(const std::vector<std::string>& arguments)
+{
+    for (const std::string& argument : arguments)
+        if (argument == "-quiet" || argument == "--quiet")
+            return true;
+    return false;
+}
+
+int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    if (arguments.empty()) {
+        err << usage;
+        return 1;
+    }
+    const std::string& verbName = arguments[0];
+    if (isHelp(verbName)) {
+        out << usage;
+        return 0;
+    }
+    const auto verb = verbs().find(verbName);
+    if (verb == verbs().end()) {
+        err << "hdiutil: unknown verb \"" << verbName << "\"\n" << usage;
+        return 1;
+    }
+    const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    for (const std::string& argument : rest) {
+        if (isHelp(argument)) {
+            out << usage;
+            return 0;
+        }
+    }
+    const auto result = verb->second(rest);
+    if (!result) {
+        if (!wantsQuiet(rest))
+            err << "hdiutil: " << verbName << " failed - " << result.error().message << "\n";
+        return 1;
+    }
+    if (!result->quiet)
+        out << result->output;
+    return 0;
+}
+
+} // namespace vorlap::hdiutil

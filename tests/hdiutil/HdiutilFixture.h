@@ -1,0 +1,74 @@
+#pragma once
+// Runs our `hdiutil` program as the build does, each test with its own attachment
+// records and folders.
+#include "support/Shell.h"
+#include "support/TestPaths.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vorlap::test {
+
+class HdiutilFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        savedState = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", QFile::encodeName(path("state")));
+    }
+    void TearDown() override
+    {
+        // Nothing may stay attached after a test.
+        EXPECT_TRUE(QDir(path("state/vorlap/hdiutil")).entryList(QDir::Files).isEmpty())
+            << "attachment records left: " << QDir(path("state/vorlap/hdiutil")).entryList(QDir::Files).join(' ').toStdString();
+        if (savedState.isNull())
+            qunsetenv("XDG_STATE_HOME");
+        else
+            qputenv("XDG_STATE_HOME", savedState);
+    }
+
+    std::string path(const std::string& relative) const { return root.path().toStdString() + "/" + relative; }
+    QString path(const QString& relative) const { return root.path() + "/" + relative; }
+    QString path(const char* relative) const { return path(QString::fromUtf8(relative)); }
+
+    ShellResult hdiutil(std::vector<std::string> arguments) const
+    {
+        arguments.insert(arguments.begin(), binaryPath("hdiutil"));
+        return runProgram(arguments);
+    }
+
+    // Runs and expects success, returning the output.
+    std::string ok(const std::vector<std::string>& arguments) const
+    {
+        const ShellResult result = hdiutil(arguments);
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+        return result.output;
+    }
+
+    static void writeFile(const QString& file, const QByteArray& bytes)
+    {
+        QDir().mkpath(QFileInfo(file).path());
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+
+    static QByteArray readFile(const QString& file)
+    {
+        QFile in(file);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    }
+
+    QTemporaryDir root;
+    QByteArray savedState;
+};
+
+} // namespace vorlap::test
