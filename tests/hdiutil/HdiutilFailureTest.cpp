@@ -30,8 +30,8 @@ TEST_F(HdiutilFailure, BadArgumentsForEachVerb)
     fails({"create", "-fs", "HFS+", "-volname", "V", image}, "-size is required");
     fails({"create", "-size", "16m", "-fs", "HFS+", "-volname", "V"}, "missing");
     fails({"create", "-size", "16m", "-fs", "HFS+", "-bogus", image}, "unknown option -bogus");
-    fails({"create", "-size", "64k", "-fs", "HFS+", "-volname", "V", image}, "");
-    fails({"create", "-size", "16m", "-fs", "HFS+", "-volname", std::string(300, 'n'), image}, "");
+    fails({"create", "-size", "8k", "-fs", "HFS+", "-volname", "V", image}, "too small");
+    fails({"create", "-size", "16m", "-fs", "HFS+", "-volname", std::string(300, 'n'), image}, "too long");
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(image)));
 
     fails({"attach", image, "-mountpoint", path("m")}, "No such file");
@@ -44,7 +44,7 @@ TEST_F(HdiutilFailure, BadArgumentsForEachVerb)
     fails({"convert", image, "-format", "UDBZ", "-o", path("b.dmg")}, "unsupported format");
     fails({"convert", image, "-format", "UDZO"}, "-o is required");
     fails({"convert", image, "-format", "UDZO", "-o", image}, "replace the image");
-    EXPECT_FALSE(QFileInfo::exists(path("b.dmg")));
+    EXPECT_FALSE(QFileInfo::exists(qpath("b.dmg")));
 
     const ShellResult unknown = hdiutil({"frobnicate"});
     EXPECT_EQ(unknown.exitCode, 1);
@@ -62,13 +62,13 @@ TEST_F(HdiutilFailure, OccupiedFoldersAndDoubleAttachments)
 {
     const std::string image = path("a.dmg"), mount = path("m");
     ok({"create", "-size", "16m", "-fs", "HFS+", "-volname", "V", image});
-    writeFile(path("busy/file"), "x");
+    writeFile(qpath("busy/file"), "x");
     fails({"attach", image, "-mountpoint", path("busy")}, "in use");
-    EXPECT_EQ(readFile(path("busy/file")), "x");
+    EXPECT_EQ(readFile(qpath("busy/file")), "x");
 
     ok({"attach", image, "-mountpoint", mount});
     fails({"attach", image, "-mountpoint", path("m2")}, "attached already");
-    EXPECT_FALSE(QFileInfo::exists(path("m2")));
+    EXPECT_FALSE(QFileInfo::exists(qpath("m2")));
     ok({"create", "-size", "16m", "-fs", "HFS+", "-volname", "W", path("b.dmg")});
     fails({"attach", path("b.dmg"), "-mountpoint", mount}, "");
     fails({"convert", image, "-format", "UDZO", "-o", path("c.dmg")}, "detach it first");
@@ -88,7 +88,7 @@ TEST_F(HdiutilFailure, FullVolumeAtDetachKeepsEverything)
     // Still attached, the folder intact, the image unchanged, no stray files beside it.
     EXPECT_EQ(QFileInfo(QString::fromStdString(mount + "/big")).size(), 20 * 1024 * 1024);
     EXPECT_EQ(readFile(QString::fromStdString(image)), empty);
-    EXPECT_EQ(QDir(path("")).entryList(QDir::Files | QDir::Hidden), QStringList{"a.dmg"});
+    EXPECT_EQ(QDir(qpath("")).entryList(QDir::Files | QDir::Hidden), QStringList{"a.dmg"});
 
     QFile::remove(QString::fromStdString(mount + "/big"));
     writeFile(QString::fromStdString(mount + "/small"), "fits");
@@ -103,18 +103,18 @@ TEST_F(HdiutilFailure, CorruptImagesAreRefused)
     const std::string image = path("a.dmg"), mount = path("m");
     ok({"create", "-size", "16m", "-fs", "HFS+", "-volname", "V", image});
     ok({"convert", image, "-format", "UDZO", "-o", path("z.dmg")});
-    const QByteArray good = readFile(path("z.dmg"));
+    const QByteArray good = readFile(qpath("z.dmg"));
 
     // Truncated, and damaged in its compressed data.
-    writeFile(path("truncated.dmg"), good.left(good.size() - 700));
+    writeFile(qpath("truncated.dmg"), good.left(good.size() - 700));
     QByteArray damaged = good;
     for (qsizetype i = 100; i < 140; ++i)
         damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
-    writeFile(path("damaged.dmg"), damaged);
+    writeFile(qpath("damaged.dmg"), damaged);
     // A raw image whose volume header is gone.
     QByteArray noVolume = readFile(QString::fromStdString(image));
     noVolume.replace(1024, 512, QByteArray(512, '\0'));
-    writeFile(path("blank.dmg"), noVolume);
+    writeFile(qpath("blank.dmg"), noVolume);
 
     for (const char* name : {"truncated.dmg", "damaged.dmg", "blank.dmg"}) {
         SCOPED_TRACE(name);
@@ -122,8 +122,8 @@ TEST_F(HdiutilFailure, CorruptImagesAreRefused)
         EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(mount)));
         if (std::string(name) != "blank.dmg") { // a disk without a volume still converts
             fails({"convert", path(std::string(name)), "-format", "UDZO", "-o", path("out.dmg")}, "");
-            EXPECT_FALSE(QFileInfo::exists(path("out.dmg")));
+            EXPECT_FALSE(QFileInfo::exists(qpath("out.dmg")));
         }
     }
-    EXPECT_EQ(QDir(path("")).entryList({"*.dmg"}, QDir::Files | QDir::Hidden).size(), 5);
+    EXPECT_EQ(QDir(qpath("")).entryList({"*.dmg"}, QDir::Files | QDir::Hidden).size(), 5);
 }

@@ -22,13 +22,13 @@ protected:
     {
         ASSERT_TRUE(root.isValid());
         savedState = qgetenv("XDG_STATE_HOME");
-        qputenv("XDG_STATE_HOME", QFile::encodeName(path("state")));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(qpath("state")));
     }
     void TearDown() override
     {
         // Nothing may stay attached after a test.
-        EXPECT_TRUE(QDir(path("state/vorlap/hdiutil")).entryList(QDir::Files).isEmpty())
-            << "attachment records left: " << QDir(path("state/vorlap/hdiutil")).entryList(QDir::Files).join(' ').toStdString();
+        EXPECT_TRUE(QDir(qpath("state/vorlap/hdiutil")).entryList(QDir::Files).isEmpty())
+            << "attachment records left: " << QDir(qpath("state/vorlap/hdiutil")).entryList(QDir::Files).join(' ').toStdString();
         if (savedState.isNull())
             qunsetenv("XDG_STATE_HOME");
         else
@@ -36,8 +36,9 @@ protected:
     }
 
     std::string path(const std::string& relative) const { return root.path().toStdString() + "/" + relative; }
-    QString path(const QString& relative) const { return root.path() + "/" + relative; }
-    QString path(const char* relative) const { return path(QString::fromUtf8(relative)); }
+    std::string path(const char* relative) const { return path(std::string(relative)); }
+    QString qpath(const char* relative) const { return root.path() + "/" + QString::fromUtf8(relative); }
+    static QString q(const std::string& text) { return QString::fromStdString(text); }
 
     ShellResult hdiutil(std::vector<std::string> arguments) const
     {
@@ -53,6 +54,7 @@ protected:
         return result.output;
     }
 
+public:
     static void writeFile(const QString& file, const QByteArray& bytes)
     {
         QDir().mkpath(QFileInfo(file).path());
@@ -67,6 +69,7 @@ protected:
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     }
 
+protected:
     QTemporaryDir root;
     QByteArray savedState;
 };

@@ -58,7 +58,7 @@ class HdiutilWorkflow : public HdiutilFixture {};
 TEST_F(HdiutilWorkflow, BuildSequenceGivesAnImageOthersRead)
 {
     const std::string image = path("work/temp.dmg"), mount = path("Volumes/vorlap-1234ABCD");
-    QDir().mkpath(path("work"));
+    QDir().mkpath(qpath("work"));
     EXPECT_EQ(ok({"create", "-size", "16m", "-fs", "HFS+", "-volname", "Demo Disk", image}), "created: " + image + "\n");
     EXPECT_EQ(QFileInfo(QString::fromStdString(image)).size(), 16 * 1024 * 1024);
 
@@ -87,9 +87,9 @@ TEST_F(HdiutilWorkflow, BuildSequenceGivesAnImageOthersRead)
     const ShellResult extracted = runProgram({"7zz", "x", "-snld", "-o" + path("x"), compressed});
     ASSERT_EQ(extracted.exitCode, 0) << extracted.output;
     // 7-Zip names the volume's folder after it and turns absolute link targets into paths under -o.
-    auto viaSevenZip = describeTree(path("x/Demo Disk"));
+    auto viaSevenZip = describeTree(qpath("x/Demo Disk"));
     for (auto& [relative, what] : viaSevenZip)
-        what.replace(path("x/Demo Disk"), "");
+        what.replace(qpath("x/Demo Disk"), "");
     for (const auto& [relative, what] : expected) {
         if (what.startsWith("-> "))
             continue; // link targets are rewritten by 7-Zip; checked through our own reader below
@@ -99,7 +99,7 @@ TEST_F(HdiutilWorkflow, BuildSequenceGivesAnImageOthersRead)
     // dmg2img rebuilds exactly the raw image we wrote.
     const ShellResult raw = runProgram({"dmg2img", "-i", compressed, "-o", path("work/back.img")});
     ASSERT_EQ(raw.exitCode, 0) << raw.output;
-    EXPECT_EQ(readFile(path("work/back.img")), readFile(QString::fromStdString(image)));
+    EXPECT_EQ(readFile(qpath("work/back.img")), readFile(QString::fromStdString(image)));
 
     // Attaching the compressed image gives the tree back, executable bits and links included.
     const std::string again = path("Volumes/again");
