@@ -11,6 +11,7 @@
 #include "diskimage/hfsplus/VolumeHeader.h"
 
 #include <algorithm>
+#include <climits>
 #include <ctime>
 #include <sys/stat.h>
 #include <unordered_set>
@@ -73,6 +74,22 @@ CatalogDates datesOf(const SourceItem& item)
     dates.attributeModify = hfsDateFromUnix(item.changeTime);
     dates.access = hfsDateFromUnix(item.accessTime);
     return dates;
+}
+
+// Records when the item arrived on the volume, as macOS does for every item it writes
+// (the Finder's "Date Added"): the record flag, and the date in Unix seconds in the
+// extended Finder info.
+template <class Record>
+void setDateAdded(Record& record, const SourceItem& item)
+{
+    constexpr uint16_t hasDateAddedFlag = 0x0080;
+    constexpr size_t dateAddedOffset = 16 + 4;
+    if (item.createTime <= 0 || item.createTime > INT32_MAX)
+        return;
+    const auto seconds = static_cast<uint32_t>(item.createTime);
+    for (size_t i = 0; i < 4; ++i)
+        record.finderInfo[dateAddedOffset + i] = static_cast<uint8_t>(seconds >> (24 - 8 * i));
+    record.flags |= hasDateAddedFlag;
 }
 
 BsdInfo bsdOf(const SourceItem& item)
@@ -202,12 +219,14 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
             folder.folderId = id;
             folder.dates = datesOf(item);
             folder.bsd = bsdOf(item);
+            setDateAdded(folder, item);
             return encodeCatalogLeaf(entry.key, folder);
         }
         FileRecord file;
         file.fileId = id;
         file.dates = datesOf(item);
         file.bsd = bsdOf(item);
+        setDateAdded(file, item);
         if (item.kind == SourceKind::Symlink)
             file.setTypeAndCreator(symlinkFileType, symlinkCreator);
         if (starts && blocksOf[entry.item] > 0)

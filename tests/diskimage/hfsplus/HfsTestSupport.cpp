@@ -101,6 +101,21 @@ std::vector<std::string> folderEntries(const std::string& path)
 
 namespace {
 
+// A record that says it knows when it was added carries that date (Unix seconds in its
+// extended Finder info), equal to its creation date.
+constexpr uint16_t dateAddedFlag = 0x0080;
+
+template <class Record>
+bool dateAddedConsistent(const Record& record)
+{
+    if (!(record.flags & dateAddedFlag))
+        return true;
+    uint32_t added = 0;
+    for (size_t i = 0; i < 4; ++i)
+        added = (added << 8) | record.finderInfo[20 + i];
+    return added != 0 && uint64_t{added} + 2082844800u == record.dates.create;
+}
+
 struct Checker {
     std::vector<uint8_t> image;
     VolumeHeader header;
@@ -337,7 +352,8 @@ struct Checker {
                 continue;
             const size_t dataSize = span.size - 2 - readU16(span.data);
             if (const auto* folder = std::get_if<FolderRecord>(&entry->record)) {
-                if (dataSize != 88 || folder->flags != 0 || (folder->bsd.fileMode & S_IFMT) != S_IFDIR)
+                if (dataSize != 88 || (folder->flags & ~dateAddedFlag) != 0 || (folder->bsd.fileMode & S_IFMT) != S_IFDIR
+                    || !dateAddedConsistent(*folder))
                     problem("folder record size, flags or mode wrong");
                 if (!keys.emplace(folder->folderId, std::make_pair(entry->key.parentId, entry->key.name)).second)
                     problem("duplicate ID");
@@ -347,7 +363,8 @@ struct Checker {
                     ++folders;
                 maxId = std::max(maxId, folder->folderId);
             } else if (const auto* file = std::get_if<FileRecord>(&entry->record)) {
-                if (dataSize != 248 || file->flags != 2 || (file->bsd.fileMode & S_IFMT) == S_IFDIR)
+                if (dataSize != 248 || (file->flags & ~dateAddedFlag) != 2 || (file->bsd.fileMode & S_IFMT) == S_IFDIR
+                    || !dateAddedConsistent(*file))
                     problem("file record size, flags or mode wrong");
                 if (!keys.emplace(file->fileId, std::make_pair(entry->key.parentId, entry->key.name)).second)
                     problem("duplicate ID");
