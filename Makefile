@@ -34,5 +34,12 @@ demo: build
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/vorlap_screenshots $(BUILD_DIR)/screenshots
 
+# Every benchmark, one after the other (several minutes; figures printed by each script).
+bench: build
+	bench/hfsplus_write.sh $(BUILD_DIR)
+	BUILD_DIR=$(BUILD_DIR) bench/udif_convert.sh
+	bench/build_dmg.sh $(BUILD_DIR)
+	BUILD_DIR=$(BUILD_DIR) bench/canvas-drag.sh
+
 clean:
 	rm -rf $(BUILD_DIR)
