@@ -1,9 +1,9 @@
 #include "cli/BuildCommand.h"
 
 #include "build/DMGBuilder.h"
+#include "project/ProjectFile.h"
 #include "project/VorlapProject.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <cmath>
@@ -95,11 +95,7 @@ Expected<BuildConfig, QString> buildConfigFor(const BuildOptions& options)
 {
     VorlapProject project;
     if (options.projectPath) {
-        QFile file(*options.projectPath);
-        if (!file.open(QIODevice::ReadOnly))
-            return unexpected(QStringLiteral("Failed to open: ") + *options.projectPath + QStringLiteral(": ") +
-                              file.errorString());
-        auto decoded = VorlapProject::decode(file.readAll());
+        auto decoded = readProjectFile(*options.projectPath);
         if (!decoded)
             return unexpected(QStringLiteral("Failed to open: ") + decoded.error().description());
         project = decoded->normalized();
