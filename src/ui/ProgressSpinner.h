@@ -13,6 +13,8 @@ class ProgressSpinner : public QWidget {
 public:
     // The side of the large indicator, in points.
     static constexpr int kLargeSide = 32;
+    // The side of the small indicator, shown inside buttons.
+    static constexpr int kSmallSide = 16;
 
     explicit ProgressSpinner(QWidget* parent = nullptr);
 
