@@ -1,0 +1,38 @@
+#pragma once
+// The file dialogs of the main window and the sidebar. The window relies only on whether
+// a dialog ended with a choice, on the one path chosen, and on the dialog's filtering by
+// file-name extension; tests put their own answers in place of the platform's dialogs.
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace vorlap {
+
+// Asks where to save a file with `extension` ("dmg", "vorlap"), proposing `proposedName`.
+using SavePanel =
+    std::function<std::optional<QString>(QWidget* parent, const QString& proposedName, const QString& extension)>;
+// Asks for one existing file with `extension`.
+using OpenPanel = std::function<std::optional<QString>(QWidget* parent, const QString& extension)>;
+
+struct FilePanels {
+    SavePanel save;
+    OpenPanel open;
+
+    // The platform's dialogs.
+    static FilePanels platform();
+};
+
+namespace FileDialogs {
+
+// The chosen path always ends in "." + extension (added when the user left it out).
+std::optional<QString> save(QWidget* parent, const QString& proposedName, const QString& extension);
+std::optional<QString> open(QWidget* parent, const QString& extension);
+// One picture file, of any format the image reader knows.
+std::optional<QString> openImage(QWidget* parent);
+
+} // namespace FileDialogs
+
+} // namespace vorlap
