@@ -1,6 +1,7 @@
 // The `vorlap` program: the desktop application, plus `vorlap build` for scripts and CI.
 #include "build/DiskImageToolPath.h"
 #include "cli/BuildCommand.h"
+#include "ui/VorlapApp.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -11,7 +12,8 @@
 namespace {
 
 const char* const usageText =
-    "Usage: vorlap [--help | --version]\n"
+    "Usage: vorlap                 (opens the window)\n"
+    "       vorlap [--help | --version]\n"
     "       vorlap build --app PATH.app --output PATH.dmg [--project FILE.vorlap]\n"
     "                    [--background PICTURE] [--icon-size N]\n"
     "\n"
@@ -33,6 +35,8 @@ bool isHelp(const char* argument)
 
 int main(int argc, char** argv)
 {
+    if (argc < 2)
+        return vorlap::VorlapApp::run(argc, argv);
     if (argc >= 2 && isHelp(argv[1])) {
         std::fputs(usageText, stdout);
         return 0;

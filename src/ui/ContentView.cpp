@@ -1,0 +1,192 @@
+#include "ui/ContentView.h"
+
+#include "build/BuildConfig.h"
+#include "project/ProjectFile.h"
+#include "ui/BuildProgressSheet.h"
+#include "ui/BuildTask.h"
+#include "ui/Palette.h"
+#include "ui/PreviewCanvasView.h"
+#include "ui/ProjectModel.h"
+#include "ui/SheetDialog.h"
+#include "ui/SidebarView.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QMessageBox>
+
+#include <utility>
+
+namespace vorlap {
+
+ContentView::ContentView(QWidget* parent) : ContentView(FilePanels::platform(), openUserPreferences, parent) {}
+
+ContentView::ContentView(FilePanels panels, SettingsOpener recentStore, QWidget* parent)
+    : QWidget(parent), m_panels(std::move(panels)), m_recentStore(std::move(recentStore))
+{
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Palette::windowBackground());
+    palette.setColor(QPalette::WindowText, Palette::primaryText());
+    palette.setColor(QPalette::Highlight, Palette::accent());
+    setPalette(palette);
+
+    m_model = new ProjectModel(VorlapProject{}, this);
+    SidebarView::Actions actions{[this] { buildDMG(); }, [this] { saveProject(); }, [this] { openProject(); }};
+    m_sidebar = new SidebarView(m_model, loadRecentBackgrounds(m_recentStore), std::move(actions), m_recentStore);
+
+    auto* divider = new QWidget;
+    divider->setFixedWidth(kDividerWidth);
+    divider->setAutoFillBackground(true);
+    QPalette dividerPalette = divider->palette();
+    dividerPalette.setColor(QPalette::Window, Palette::separator());
+    divider->setPalette(dividerPalette);
+
+    m_canvas = new PreviewCanvasView(m_model);
+    m_canvas->setFixedSize(PreviewCanvasView::kWidth, PreviewCanvasView::kHeight);
+
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(m_sidebar);
+    row->addWidget(divider);
+    row->addWidget(m_canvas, 0, Qt::AlignVCenter);
+    setFixedSize(kWidth, kHeight);
+}
+
+ContentView::~ContentView() = default;
+
+QString ContentView::alertMessage() const { return m_buildError.value_or(QStringLiteral("Unknown error")); }
+
+// ---- Build ----
+
+void ContentView::buildDMG()
+{
+    const std::optional<QUrl> appUrl = m_model->appUrl();
+    if (!appUrl || m_isBuilding || !m_panels.save)
+        return;
+    const std::optional<QString> output = m_panels.save(this, m_model->project().appName + QStringLiteral(".dmg"),
+                                                        QStringLiteral("dmg"));
+    if (!output)
+        return;
+
+    m_model->setProject(m_model->project().normalized());
+    m_isBuilding = true;
+    m_buildProgress = QStringLiteral("Starting...");
+    syncBuildState();
+
+    const QString appPath = appUrl->isLocalFile() ? appUrl->toLocalFile() : appUrl->path();
+    BuildTaskCallbacks callbacks;
+    callbacks.progress = [this](const QString& message) { setBuildProgress(message); };
+    callbacks.failed = [this](const QString& description) { buildFailed(description); };
+    callbacks.ended = [this] { buildEnded(); };
+    startBuildTask(BuildConfig::forProject(m_model->project(), appPath, *output), this, std::move(callbacks));
+}
+
+void ContentView::setBuildProgress(const QString& message)
+{
+    m_buildProgress = message;
+    syncBuildState();
+}
+
+void ContentView::buildFailed(const QString& description)
+{
+    m_buildError = description;
+    m_showAlert = true;
+    updatePresentations();
+}
+
+void ContentView::buildEnded()
+{
+    m_isBuilding = false;
+    syncBuildState();
+}
+
+void ContentView::syncBuildState()
+{
+    m_sidebar->setBuildState(m_isBuilding, m_buildProgress);
+    updatePresentations();
+    if (m_progressSheet)
+        m_progressSheet->setMessage(m_buildProgress);
+    emit buildStateChanged();
+}
+
+// ---- Save and Open ----
+
+void ContentView::saveProject()
+{
+    if (!m_panels.save)
+        return;
+    const std::optional<QString> path = m_panels.save(this, m_model->project().appName + QStringLiteral(".vorlap"),
+                                                      QStringLiteral("vorlap"));
+    if (!path)
+        return;
+    // The file gets the normalised design; the window keeps the one being edited.
+    const auto written = writeProjectFile(m_model->project().normalized(), *path);
+    if (!written)
+        return fail(QStringLiteral("Failed to save: ") + written.error().description());
+    m_projectFileUrl = QUrl::fromLocalFile(*path);
+}
+
+void ContentView::openProject()
+{
+    if (!m_panels.open)
+        return;
+    const std::optional<QString> path = m_panels.open(this, QStringLiteral("vorlap"));
+    if (!path)
+        return;
+    const auto project = readProjectFile(*path);
+    if (!project)
+        return fail(QStringLiteral("Failed to open: ") + project.error().description());
+    m_model->setProject(project->normalized());
+    m_projectFileUrl = QUrl::fromLocalFile(*path);
+}
+
+// ---- Presentations ----
+
+void ContentView::fail(const QString& message)
+{
+    m_buildError = message;
+    m_showAlert = true;
+    updatePresentations();
+}
+
+void ContentView::updatePresentations()
+{
+    if (m_isBuilding && !m_progressPanel) {
+        m_progressSheet = new BuildProgressSheet;
+        m_progressSheet->setMessage(m_buildProgress);
+        m_progressPanel = new SheetDialog(m_progressSheet, this);
+        m_progressPanel->present();
+    } else if (!m_isBuilding && m_progressPanel) {
+        m_progressPanel->finish();
+        m_progressPanel->deleteLater();
+        m_progressPanel = nullptr;
+        m_progressSheet = nullptr;
+    }
+
+    // An alert asked for while the panel is up appears once the panel has gone.
+    if (m_showAlert && !m_isBuilding && !m_alert) {
+        m_alert = new QMessageBox(QMessageBox::Critical, QStringLiteral("Build Error"), QStringLiteral("Build Error"),
+                                  QMessageBox::Ok, this);
+        m_alert->setInformativeText(alertMessage());
+        m_alert->setTextFormat(Qt::PlainText);
+        m_alert->setWindowModality(Qt::WindowModal);
+        connect(m_alert, &QDialog::finished, this, [this] {
+            m_showAlert = false;
+            m_alert->deleteLater();
+            m_alert = nullptr;
+        });
+        m_alert->open();
+        emit alertPresented();
+    }
+}
+
+void ContentView::closeEvent(QCloseEvent* event)
+{
+    // A running build is not abandoned: its volume and work folder must be cleaned up.
+    if (m_isBuilding)
+        return event->ignore();
+    QWidget::closeEvent(event);
+}
+
+} // namespace vorlap

@@ -1,0 +1,96 @@
+#pragma once
+// The main window's content: the sidebar, a 1-point divider and the preview canvas in a
+// fixed 785 × 382 row. It owns the editing state (the project and the chosen application,
+// through its ProjectModel; the build status; the last error) and carries out the three
+// commands the sidebar offers: build a disk image, save the project, open a project.
+// While a build runs, a progress panel the user cannot dismiss covers the window; every
+// failure of a command is shown in one alert, "Build Error".
+#include "project/RecentBackgrounds.h"
+#include "ui/FilePanels.h"
+
+#include <QUrl>
+#include <QWidget>
+
+#include <optional>
+
+class QMessageBox;
+
+namespace vorlap {
+
+class BuildProgressSheet;
+class PreviewCanvasView;
+class ProjectModel;
+class SheetDialog;
+class SidebarView;
+
+class ContentView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 785;
+    static constexpr int kHeight = 382;
+    static constexpr int kDividerWidth = 1;
+
+    // The platform's file dialogs and the user's preferences.
+    explicit ContentView(QWidget* parent = nullptr);
+    ContentView(FilePanels panels, SettingsOpener recentStore, QWidget* parent = nullptr);
+    ~ContentView() override;
+
+    ProjectModel* model() const { return m_model; }
+    SidebarView* sidebar() const { return m_sidebar; }
+    PreviewCanvasView* canvas() const { return m_canvas; }
+
+    bool isBuilding() const { return m_isBuilding; }
+    const std::optional<QString>& buildProgress() const { return m_buildProgress; }
+    const std::optional<QString>& buildError() const { return m_buildError; }
+    bool showAlert() const { return m_showAlert; }
+    const std::optional<QUrl>& projectFileUrl() const { return m_projectFileUrl; }
+
+    // The progress panel while a build runs (null otherwise) and its content.
+    SheetDialog* progressPanel() const { return m_progressPanel; }
+    BuildProgressSheet* progressSheet() const { return m_progressSheet; }
+    // The error alert while it is shown (null otherwise).
+    QMessageBox* alert() const { return m_alert; }
+    // The alert's message: the last error, or "Unknown error".
+    QString alertMessage() const;
+
+    // The sidebar's commands.
+    void buildDMG();
+    void saveProject();
+    void openProject();
+
+signals:
+    // The build status or its progress text changed (the panel shows it already).
+    void buildStateChanged();
+    // The error alert was presented.
+    void alertPresented();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void setBuildProgress(const QString& message);
+    void buildFailed(const QString& description);
+    void buildEnded();
+    void fail(const QString& message);
+    void updatePresentations();
+    void syncBuildState();
+
+    FilePanels m_panels;
+    SettingsOpener m_recentStore;
+    ProjectModel* m_model = nullptr;
+    SidebarView* m_sidebar = nullptr;
+    PreviewCanvasView* m_canvas = nullptr;
+
+    bool m_isBuilding = false;
+    std::optional<QString> m_buildProgress;
+    std::optional<QString> m_buildError;
+    bool m_showAlert = false;
+    std::optional<QUrl> m_projectFileUrl;
+
+    SheetDialog* m_progressPanel = nullptr;
+    BuildProgressSheet* m_progressSheet = nullptr;
+    QMessageBox* m_alert = nullptr;
+};
+
+} // namespace vorlap

@@ -1,0 +1,37 @@
+#include "ui/VorlapApp.h"
+
+#include "build/DiskImageToolPath.h"
+#include "ui/ContentView.h"
+#include "ui/WindowChrome.h"
+
+#include <QApplication>
+#include <QThreadPool>
+#include <QTimer>
+
+namespace vorlap {
+
+void AppDelegate::applicationDidFinishLaunching(QWidget& window) { WindowChrome::activateApplication(window); }
+
+int VorlapApp::run(int& argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Vorlap"));
+    QApplication::setApplicationName(QStringLiteral("Vorlap"));
+    QApplication::setApplicationVersion(QStringLiteral(VORLAP_VERSION));
+    makeBundledDiskImageToolFindable(QCoreApplication::applicationDirPath());
+
+    VorlapApp app;
+    ContentView window;
+    WindowChrome::prepareMainWindow(window);
+    window.show();
+    WindowChrome::finishMainWindow(window);
+    // Launching has finished once the event loop runs.
+    QTimer::singleShot(0, &window, [&app, &window] { app.appDelegate.applicationDidFinishLaunching(window); });
+
+    const int status = QApplication::exec();
+    // A build still running finishes its clean-up before the process ends.
+    QThreadPool::globalInstance()->waitForDone();
+    return status;
+}
+
+} // namespace vorlap
