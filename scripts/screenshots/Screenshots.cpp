@@ -1,14 +1,20 @@
-// Writes PNG pictures of the preview canvas in each of its states and of the build
-// progress sheet, for a person to look at: `vorlap_screenshots OUTPUT_FOLDER`.
+// Writes PNG pictures of the main window, the preview canvas and the build progress
+// sheet in each of their states, for a person to look at:
+// `vorlap_screenshots OUTPUT_FOLDER`.
 #include "ui/BuildProgressSheet.h"
+#include "ui/ContentView.h"
 #include "ui/PreviewCanvasView.h"
 #include "ui/ProjectModel.h"
+#include "ui/SidebarView.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QImage>
 #include <QMimeData>
+#include <QPainter>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <functional>
@@ -47,6 +53,55 @@ bool canvasShot(const QDir& folder, const QString& name, QSize size,
 void chooseSample(ProjectModel& model)
 {
     model.chooseApplication(QUrl::fromLocalFile(examples + QStringLiteral("/Sample.app")));
+}
+
+// The whole window over a fresh design, with its recent backgrounds kept in `store`.
+bool windowShot(const QDir& folder, const QString& name, const QString& store,
+                const std::function<void(ContentView&)>& prepare, const std::optional<QString>& buildingMessage = {})
+{
+    const FilePanels noPanels{[](QWidget*, const QString&, const QString&) { return std::optional<QString>(); },
+                              [](QWidget*, const QString&) { return std::optional<QString>(); }};
+    ContentView window(noPanels, [store] { return std::make_unique<QSettings>(store, QSettings::IniFormat); });
+    prepare(window);
+    if (buildingMessage)
+        window.sidebar()->setBuildState(true, buildingMessage);
+    window.show();
+    QApplication::processEvents();
+
+    QImage image(window.size(), QImage::Format_ARGB32);
+    window.render(&image);
+    if (buildingMessage) {
+        // The progress panel as it lies over the window, at the top centre.
+        BuildProgressSheet sheet;
+        sheet.setMessage(buildingMessage);
+        QImage panel(sheet.size(), QImage::Format_ARGB32);
+        sheet.render(&panel);
+        QPainter painter(&image);
+        painter.fillRect(image.rect(), QColor(0, 0, 0, 60));
+        const QPoint at((image.width() - panel.width()) / 2, 0);
+        painter.fillRect(QRect(at + QPoint(-1, 0), panel.size() + QSize(2, 1)), QColor(0, 0, 0, 90));
+        painter.drawImage(at, panel);
+    }
+    const QString path = folder.filePath(name + QStringLiteral(".png"));
+    if (!image.save(path)) {
+        QTextStream(stderr) << "cannot write " << path << "\n";
+        return false;
+    }
+    QTextStream(stdout) << path << "\n";
+    return true;
+}
+
+// A few pictures to have been chosen before, under names a user might give them.
+QStringList earlierBackgrounds(const QTemporaryDir& scratch)
+{
+    QStringList paths;
+    for (const char* name : {"installer-light.png", "brand-backdrop-with-a-rather-long-file-name-v2-final.png",
+                             "aurora.png"}) {
+        const QString path = scratch.filePath(QString::fromLatin1(name));
+        QFile::copy(examples + QStringLiteral("/background.png"), path);
+        paths << path;
+    }
+    return paths;
 }
 
 } // namespace
@@ -97,6 +152,19 @@ int main(int argc, char** argv)
         project.iconSize = 96;
         model.setProject(project);
     });
+
+    QTemporaryDir scratch;
+    const QString store = scratch.filePath(QStringLiteral("preferences.ini"));
+    ok &= windowShot(folder, QStringLiteral("window-fresh"), scratch.filePath(QStringLiteral("empty.ini")),
+                     [](ContentView&) {});
+    const auto designed = [&](ContentView& window) {
+        window.model()->chooseApplication(QUrl::fromLocalFile(examples + QStringLiteral("/Sample.app")));
+        for (const QString& path : earlierBackgrounds(scratch))
+            window.sidebar()->applyBackground(path);
+        window.sidebar()->applyBackground(examples + QStringLiteral("/background.png"));
+    };
+    ok &= windowShot(folder, QStringLiteral("window-designed"), store, designed);
+    ok &= windowShot(folder, QStringLiteral("window-building"), store, designed, QStringLiteral("Copying files..."));
 
     BuildProgressSheet sheet;
     ok &= save(sheet, folder, QStringLiteral("progress-sheet-starting"));
