@@ -294,17 +294,17 @@ void SidebarView::showEvent(QShowEvent* event)
 
 void SidebarView::projectChanged()
 {
-    const VorlapProject& project = m_model->project();
-    if (project.iconSize != m_lastIconSize && !(std::isnan(project.iconSize) && std::isnan(m_lastIconSize))) {
-        m_lastIconSize = project.iconSize;
+    const double iconSize = m_model->project().iconSize;
+    if (iconSize != m_lastIconSize && !(std::isnan(iconSize) && std::isnan(m_lastIconSize))) {
+        m_lastIconSize = iconSize;
         if (m_appeared) {
-            VorlapProject clamped = project;
+            VorlapProject clamped = m_model->project();
             clampIconsToCanvas(clamped);
-            m_model->setProject(clamped); // announces again; the size is unchanged then
-            return;
+            m_model->setProject(clamped); // announced only when an icon moved
         }
     }
 
+    const VorlapProject& project = m_model->project();
     m_iconSizeLabel->setText(iconSizeText(project.iconSize));
     {
         const QSignalBlocker blocker(m_slider);

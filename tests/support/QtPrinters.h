@@ -14,3 +14,13 @@ inline void PrintTo(const QStringList& list, std::ostream* os)
         *os << (i ? ", \"" : "\"") << list[i].toStdString() << '"';
     *os << '}';
 }
+
+#include <optional>
+
+inline void PrintTo(const std::optional<QString>& text, std::ostream* os)
+{
+    if (text)
+        PrintTo(*text, os);
+    else
+        *os << "(none)";
+}
