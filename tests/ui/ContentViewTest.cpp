@@ -1,0 +1,289 @@
+// The main window as a whole: its fixed layout, a build from the Build button through the
+// stand-in disk-image tool (progress panel, alert, normalised project), and Save and Open
+// through dialogs the test answers.
+#include "support/QtPrinters.h"
+#include "support/Shell.h"
+#include "ui/ImageDropButton.h"
+#include "ui/PreviewCanvasView.h"
+#include "ui/SymbolButton.h"
+#include "ui/WindowTestSupport.h"
+
+#include <QKeyEvent>
+#include <QSlider>
+
+#include <gtest/gtest.h>
+
+using namespace vorlap;
+using namespace vorlap::test;
+
+namespace {
+
+const QStringList messagesWithBackground{
+    QStringLiteral("Starting..."),      QStringLiteral("Creating temporary DMG..."), QStringLiteral("Mounting..."),
+    QStringLiteral("Copying files..."), QStringLiteral("Preparing background..."),   QStringLiteral("Writing .DS_Store..."),
+    QStringLiteral("Detaching..."),     QStringLiteral("Compressing..."),            QStringLiteral("Done!")};
+
+} // namespace
+
+TEST(ContentView, LaysOutSidebarDividerAndCanvasInAFixedRow)
+{
+    WindowHarness harness;
+    ContentView& window = *harness.window;
+    EXPECT_EQ(window.size(), QSize(785, 382));
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_EQ(window.sidebar()->geometry(), QRect(0, 0, 244, 382));
+    EXPECT_EQ(window.canvas()->geometry(), QRect(245, 0, 540, 382));
+
+    // The fresh design.
+    const VorlapProject& project = window.model()->project();
+    EXPECT_EQ(project, VorlapProject{});
+    EXPECT_EQ(project.iconPositions.app, (Point{180, 190}));
+    EXPECT_EQ(project.iconPositions.applications, (Point{360, 190}));
+    EXPECT_EQ(project.iconSize, 128);
+    EXPECT_FALSE(window.model()->appUrl().has_value());
+    EXPECT_FALSE(window.isBuilding());
+    EXPECT_FALSE(window.showAlert());
+}
+
+TEST(ContentView, BuildAsksForAPlaceOnlyWithAnApplicationAndChangesNothingWhenCancelled)
+{
+    WindowHarness harness;
+    ContentView& window = *harness.window;
+    window.buildDMG();
+    EXPECT_TRUE(harness.saveRequests.isEmpty());
+
+    harness.chooseApp();
+    harness.update([](VorlapProject& p) {
+        p.appName.clear();
+        p.windowSize = {600, 400};
+        p.iconPositions.app = {590, 10};
+    });
+    const VorlapProject before = window.model()->project();
+    window.sidebar()->buildButton()->click();
+    EXPECT_EQ(harness.saveRequests, QStringList{QStringLiteral(".dmg|dmg")});
+    EXPECT_EQ(window.model()->project(), before);
+    EXPECT_FALSE(window.isBuilding());
+    EXPECT_EQ(window.progressPanel(), nullptr);
+}
+
+TEST(ContentView, BuildShowsEveryMessageInOrderThenClosesThePanel)
+{
+    WindowHarness harness;
+    ContentView& window = *harness.window;
+    harness.chooseApp();
+    const QString picture = harness.corner.picture(QStringLiteral("in/backdrop.png"), QColor(10, 120, 90), {1080, 760});
+    window.sidebar()->applyBackground(picture);
+    // A design made for another window size: the build resets and clamps it first.
+    harness.update([](VorlapProject& p) {
+        p.windowSize = {800, 600};
+        p.iconPositions = {{700, 500}, {20, 20}};
+    });
+    harness.saveAnswer = harness.outPath(QStringLiteral("Sample.dmg"));
+
+    const WindowHarness::Observed observed = harness.buildAndWait();
+    EXPECT_EQ(harness.saveRequests, QStringList{QStringLiteral("Sample.dmg|dmg")});
+    EXPECT_TRUE(observed.panelWasUp);
+    EXPECT_EQ(observed.messages, messagesWithBackground);
+    EXPECT_EQ(window.progressPanel(), nullptr);
+    EXPECT_FALSE(window.showAlert());
+    EXPECT_EQ(window.alert(), nullptr);
+    EXPECT_EQ(window.buildProgress(), QStringLiteral("Done!"));
+    EXPECT_FALSE(window.sidebar()->buildButton()->isBusy());
+    EXPECT_TRUE(window.sidebar()->buildButton()->isEnabled());
+
+    // The window keeps the normalised design it built.
+    const VorlapProject& project = window.model()->project();
+    EXPECT_EQ(project.windowSize, fixedCanvasSize);
+    EXPECT_EQ(project.iconPositions.app, (Point{180, 190}));
+    EXPECT_EQ(project.iconPositions.applications, (Point{360, 190}));
+    EXPECT_EQ(project.backgroundImagePath, picture);
+
+    // The stand-in's image is a tar archive of the volume.
+    const ShellResult listing = runProgram({"tar", "-tf", harness.outPath(QStringLiteral("Sample.dmg")).toStdString()});
+    ASSERT_EQ(listing.exitCode, 0) << listing.output;
+    EXPECT_NE(listing.output.find("./Sample.app/Contents/Info.plist"), std::string::npos);
+    EXPECT_NE(listing.output.find("./.DS_Store"), std::string::npos);
+    EXPECT_NE(listing.output.find("./.background/background-"), std::string::npos);
+    EXPECT_NE(listing.output.find("./Applications"), std::string::npos);
+}
+
+TEST(ContentView, FailedBuildShowsTheBuildersMessageAfterThePanelCloses)
+{
+    WindowHarness harness;
+    ContentView& window = *harness.window;
+    harness.chooseApp();
+    harness.saveAnswer = harness.outPath(QStringLiteral("Sample.dmg"));
+    qputenv("FAKE_HDIUTIL_FAIL", "convert");
+
+    const WindowHarness::Observed observed = harness.buildAndWait();
+    EXPECT_TRUE(observed.panelWasUp);
+    EXPECT_TRUE(observed.panelGoneBeforeAlert);
+    EXPECT_EQ(observed.messages.last(), QStringLiteral("Compressing..."));
+    EXPECT_EQ(window.progressPanel(), nullptr);
+    ASSERT_TRUE(window.showAlert());
+    QMessageBox* alert = window.alert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_TRUE(alert->isVisible());
+    EXPECT_EQ(alert->windowTitle(), QStringLiteral("Build Error"));
+    EXPECT_EQ(alert->text(), QStringLiteral("Build Error"));
+    const QString expected = QStringLiteral("hdiutil failed: hdiutil convert ");
+    EXPECT_TRUE(alert->informativeText().startsWith(expected)) << alert->informativeText().toStdString();
+    EXPECT_TRUE(alert->informativeText().contains(QStringLiteral("hdiutil: convert failed - simulated failure")));
+    EXPECT_EQ(window.buildError(), alert->informativeText());
+    EXPECT_FALSE(QFileInfo::exists(harness.outPath(QStringLiteral("Sample.dmg"))));
+
+    // "OK" only dismisses; the error text stays.
+    ASSERT_EQ(alert->buttons().size(), 1);
+    EXPECT_EQ(alert->buttons().first()->text().remove(u'&'), QStringLiteral("OK"));
+    alert->buttons().first()->click();
+    EXPECT_FALSE(window.showAlert());
+    EXPECT_TRUE(waitUntil([&] { return window.alert() == nullptr; }));
+    EXPECT_TRUE(window.buildError().has_value());
+    EXPECT_EQ(window.alertMessage(), *window.buildError());
+}
+
+TEST(ContentView, ProgressPanelCannotBeDismissedAndTheWindowStaysWhileBuilding)
+{
+    WindowHarness harness;
+    ContentView& window = *harness.window;
+    harness.chooseApp();
+    harness.saveAnswer = harness.outPath(QStringLiteral("Sample.dmg"));
+    window.buildDMG();
+    // The build's end has not been delivered yet: the panel is up.
+    ASSERT_TRUE(window.isBuilding());
+    SheetDialog* panel = window.progressPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(window.progressSheet()->messageLine(), QStringLiteral("Starting..."));
+
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(panel, &escape);
+    EXPECT_FALSE(panel->close());
+    panel->reject();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+
+    EXPECT_TRUE(waitUntil([&] { return !window.isBuilding(); }));
+    EXPECT_EQ(window.progressPanel(), nullptr);
+    EXPECT_TRUE(window.close());
+}
+
+TEST(ContentView, SaveWritesTheNormalisedDesignAndOpenBringsItBack)
+{
+    WindowHarness harness;
+    ContentView& window = *harness.window;
+    harness.chooseApp();
+    const QString picture = harness.corner.picture(QStringLiteral("in/back.png"));
+    harness.update([&](VorlapProject& p) {
+        p.backgroundImagePath = picture;
+        p.iconSize = 96;
+        p.iconPositions = {{30, 300}, {520, 100}};
+    });
+    const VorlapProject edited = window.model()->project();
+    const QString file = harness.outPath(QStringLiteral("Design.vorlap"));
+    harness.corner.textFile(QStringLiteral("out/Design.vorlap"), "an older file");
+    harness.saveAnswer = file;
+
+    window.sidebar()->saveButton()->click();
+    EXPECT_EQ(harness.saveRequests, QStringList{QStringLiteral("Sample.vorlap|vorlap")});
+    EXPECT_FALSE(window.showAlert());
+    EXPECT_EQ(window.projectFileUrl(), QUrl::fromLocalFile(file));
+    // The window keeps what was edited; the file holds the normalised design.
+    EXPECT_EQ(window.model()->project(), edited);
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const auto decoded = VorlapProject::decode(saved.readAll());
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(*decoded, edited.normalized());
+    EXPECT_EQ(decoded->iconPositions.app, (Point{48, 300}));
+
+    // Opened in another window: the same design, the application left as it was.
+    WindowHarness other;
+    other.openAnswer = file;
+    other.window->sidebar()->openButton()->click();
+    EXPECT_EQ(other.openRequests, QStringList{QStringLiteral("vorlap")});
+    EXPECT_FALSE(other.window->showAlert());
+    EXPECT_EQ(other.window->model()->project(), edited.normalized());
+    EXPECT_EQ(other.window->projectFileUrl(), QUrl::fromLocalFile(file));
+    EXPECT_FALSE(other.window->model()->appUrl().has_value());
+    EXPECT_EQ(other.window->sidebar()->iconSizeSlider()->value(), 96);
+    EXPECT_EQ(other.window->sidebar()->chooseButton()->label(), QStringLiteral("back.png"));
+}
+
+TEST(ContentView, OpenNormalisesWhatItReads)
+{
+    WindowHarness harness;
+    ContentView& window = *harness.window;
+    harness.corner.textFile(QStringLiteral("out/wide.vorlap"),
+                            R"({"appName":"Wide","windowSize":[800,600],"iconPositions":{"app":[700,500],)"
+                            R"("applications":[10,10]},"iconSize":64})");
+    harness.openAnswer = harness.outPath(QStringLiteral("wide.vorlap"));
+    window.openProject();
+    ASSERT_FALSE(window.showAlert()) << window.alertMessage().toStdString();
+    EXPECT_EQ(window.model()->project().appName, QStringLiteral("Wide"));
+    EXPECT_EQ(window.model()->project().windowSize, fixedCanvasSize);
+    EXPECT_EQ(window.model()->project().iconPositions, IconPositions{});
+}
+
+TEST(ContentView, FailedOpenKeepsTheDesignAndSaysWhy)
+{
+    WindowHarness harness;
+    ContentView& window = *harness.window;
+    harness.chooseApp();
+    harness.update([](VorlapProject& p) { p.iconSize = 200; });
+    const VorlapProject before = window.model()->project();
+
+    const QString broken = harness.corner.textFile(QStringLiteral("out/broken.vorlap"), "{\"appName\": \"x\"");
+    harness.openAnswer = broken;
+    window.openProject();
+    EXPECT_EQ(window.model()->project(), before);
+    EXPECT_EQ(window.projectFileUrl(), std::nullopt);
+    ASSERT_TRUE(window.showAlert());
+    ASSERT_NE(window.alert(), nullptr);
+    const QString reason = *window.buildError();
+    EXPECT_TRUE(reason.startsWith(QStringLiteral("Failed to open: "))) << reason.toStdString();
+    EXPECT_GT(reason.size(), QStringLiteral("Failed to open: ").size());
+    EXPECT_EQ(window.alert()->informativeText(), reason);
+    window.alert()->buttons().first()->click();
+
+    const QString missing = harness.outPath(QStringLiteral("missing.vorlap"));
+    harness.openAnswer = missing;
+    window.openProject();
+    EXPECT_EQ(*window.buildError(), QStringLiteral("Failed to open: ") + missing + QStringLiteral(": No such file or directory"));
+    EXPECT_EQ(window.model()->project(), before);
+    window.alert()->buttons().first()->click();
+
+    // A cancelled dialog shows nothing.
+    harness.openAnswer.reset();
+    window.openProject();
+    EXPECT_FALSE(window.showAlert());
+}
+
+TEST(ContentView, FailedSaveSaysWhyAndKeepsTheFileUrl)
+{
+    WindowHarness harness;
+    ContentView& window = *harness.window;
+    harness.chooseApp();
+    const QString target = harness.outPath(QStringLiteral("no such folder/Design.vorlap"));
+    harness.saveAnswer = target;
+    window.saveProject();
+    ASSERT_TRUE(window.showAlert());
+    EXPECT_TRUE(window.buildError()->startsWith(QStringLiteral("Failed to save: ") + target + QStringLiteral(": ")))
+        << window.buildError()->toStdString();
+    EXPECT_EQ(window.projectFileUrl(), std::nullopt);
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(target).path()));
+
+    // Numbers that JSON cannot hold: the encoder's reason, and the old file stays whole.
+    window.alert()->buttons().first()->click();
+    const QString existing = harness.corner.textFile(QStringLiteral("out/kept.vorlap"), "previous contents");
+    harness.update([](VorlapProject& p) { p.iconSize = std::numeric_limits<double>::infinity(); });
+    harness.saveAnswer = existing;
+    window.saveProject();
+    ASSERT_TRUE(window.showAlert());
+    EXPECT_TRUE(window.buildError()->startsWith(QStringLiteral("Failed to save: "))) << window.buildError()->toStdString();
+    QFile kept(existing);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("previous contents"));
+}
