@@ -10,6 +10,7 @@
 #include "ui/ProjectModel.h"
 #include "ui/SheetDialog.h"
 #include "ui/SidebarView.h"
+#include "ui/SymbolButton.h"
 
 #include <QDir>
 #include <QFile>
