@@ -12,6 +12,7 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
 
 #include <utility>
@@ -168,8 +169,11 @@ void ContentView::updatePresentations()
     if (m_showAlert && !m_isBuilding && !m_alert) {
         m_alert = new QMessageBox(QMessageBox::Critical, QStringLiteral("Build Error"), QStringLiteral("Build Error"),
                                   QMessageBox::Ok, this);
-        m_alert->setInformativeText(alertMessage());
         m_alert->setTextFormat(Qt::PlainText);
+        m_alert->setInformativeText(alertMessage());
+        // Tool output may hold angle brackets: the message is shown as plain text.
+        if (auto* message = m_alert->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+            message->setTextFormat(Qt::PlainText);
         m_alert->setWindowModality(Qt::WindowModal);
         connect(m_alert, &QDialog::finished, this, [this] {
             m_showAlert = false;

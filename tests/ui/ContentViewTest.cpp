@@ -9,6 +9,7 @@
 #include "ui/WindowTestSupport.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QSlider>
 
 #include <gtest/gtest.h>
@@ -246,6 +247,9 @@ TEST(ContentView, FailedOpenKeepsTheDesignAndSaysWhy)
     EXPECT_TRUE(reason.startsWith(QStringLiteral("Failed to open: "))) << reason.toStdString();
     EXPECT_GT(reason.size(), QStringLiteral("Failed to open: ").size());
     EXPECT_EQ(window.alert()->informativeText(), reason);
+    auto* shown = window.alert()->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->textFormat(), Qt::PlainText);
     window.alert()->buttons().first()->click();
 
     const QString missing = harness.outPath(QStringLiteral("missing.vorlap"));
