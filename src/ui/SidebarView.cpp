@@ -8,6 +8,7 @@
 #include "ui/ProjectModel.h"
 #include "ui/SymbolButton.h"
 #include "ui/SystemFont.h"
+#include "ui/TintedSlider.h"
 
 #include <QFontMetricsF>
 #include <QHBoxLayout>
@@ -142,11 +143,12 @@ QWidget* SidebarView::makeScrollContent()
     header->addWidget(m_iconSizeLabel);
     stack->addLayout(header);
 
-    m_slider = new QSlider(Qt::Horizontal);
+    m_slider = new TintedSlider;
     m_slider->setRange(kSmallestIconSize, kLargestIconSize);
     m_slider->setSingleStep(kIconSizeStep);
     m_slider->setPageStep(4 * kIconSizeStep);
     m_slider->setFocusPolicy(Qt::TabFocus);
+    m_slider->setTint(Palette::accent());
     connect(m_slider, &QSlider::valueChanged, this, &SidebarView::sliderMoved);
     stack->addWidget(m_slider);
 

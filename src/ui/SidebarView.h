@@ -15,7 +15,6 @@
 #include <optional>
 
 class QLabel;
-class QSlider;
 class QVBoxLayout;
 
 namespace vorlap {
@@ -23,6 +22,7 @@ namespace vorlap {
 class ImageDropButton;
 class ProjectModel;
 class SymbolButton;
+class TintedSlider;
 
 class SidebarView : public QWidget {
     Q_OBJECT
@@ -67,7 +67,7 @@ public:
 
     // The controls, as the window and tests see them.
     QLabel* iconSizeLabel() const { return m_iconSizeLabel; }
-    QSlider* iconSizeSlider() const { return m_slider; }
+    TintedSlider* iconSizeSlider() const { return m_slider; }
     ImageDropButton* chooseButton() const { return m_chooseButton; }
     SymbolButton* pasteButton() const { return m_pasteButton; }
     SymbolButton* removeButton() const { return m_removeButton; }
@@ -105,7 +105,7 @@ private:
     bool m_appeared = false;
 
     QLabel* m_iconSizeLabel = nullptr;
-    QSlider* m_slider = nullptr;
+    TintedSlider* m_slider = nullptr;
     ImageDropButton* m_chooseButton = nullptr;
     SymbolButton* m_pasteButton = nullptr;
     SymbolButton* m_removeButton = nullptr;

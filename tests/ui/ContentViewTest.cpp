@@ -10,7 +10,7 @@
 
 #include <QKeyEvent>
 #include <QLabel>
-#include <QSlider>
+#include "ui/TintedSlider.h"
 
 #include <gtest/gtest.h>
 

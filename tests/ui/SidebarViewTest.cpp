@@ -14,7 +14,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScrollArea>
-#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include "ui/TintedSlider.h"
 
 #include <gtest/gtest.h>
 
@@ -151,6 +153,23 @@ TEST_F(SidebarViewTest, IconSizeLabelShowsWholeNumbers)
     EXPECT_EQ(model.project().iconSize, 136);
     sidebar->iconSizeSlider()->setValue(256);
     EXPECT_EQ(sidebar->iconSizeLabel()->text(), QStringLiteral("256 px"));
+}
+
+TEST_F(SidebarViewTest, DraggingTheKnobSetsTheIconSize)
+{
+    sidebar->show();
+    TintedSlider& slider = *sidebar->iconSizeSlider();
+    QStyleOptionSlider option;
+    option.initFrom(&slider);
+    option.orientation = Qt::Horizontal;
+    option.minimum = slider.minimum();
+    option.maximum = slider.maximum();
+    option.sliderPosition = option.sliderValue = slider.value();
+    const QRect handle = slider.style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &slider);
+    dragMouse(slider, handle.center(), QPointF(slider.width() + 40, handle.center().y()));
+    EXPECT_EQ(model.project().iconSize, 256);
+    EXPECT_EQ(sidebar->iconSizeLabel()->text(), QStringLiteral("256 px"));
+    EXPECT_EQ(int(model.project().iconSize) % 8, 0);
 }
 
 TEST_F(SidebarViewTest, LargerIconsPullCentresInsideTheCanvas)
