@@ -77,7 +77,6 @@ bool windowShot(const QDir& folder, const QString& name, const QString& store,
         QImage panel(sheet.size(), QImage::Format_ARGB32);
         sheet.render(&panel);
         QPainter painter(&image);
-        painter.fillRect(image.rect(), QColor(0, 0, 0, 60));
         const QPoint at((image.width() - panel.width()) / 2, 0);
         painter.fillRect(QRect(at + QPoint(-1, 0), panel.size() + QSize(2, 1)), QColor(0, 0, 0, 90));
         painter.drawImage(at, panel);
