@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 #include <limits>
 
 #include <unistd.h>
@@ -76,13 +80,28 @@ TEST_F(ImageSizingTest, CountsFileBytesOfEveryEntryWithoutFollowingLinks)
 
 TEST_F(ImageSizingTest, UnreadableFoldersAreSkipped)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root reads every folder";
     const QString app = folder("Locked.app");
     file("Locked.app/open", 5);
     file("Locked.app/secret/inside", 500);
     QFile::setPermissions(app + "/secret", QFileDevice::Permissions());
-    EXPECT_EQ(size(app), 5);
+    if (::geteuid() != 0) {
+        EXPECT_EQ(size(app), 5);
+    } else {
+        // Root reads every folder: measure as an ordinary user ("nobody") in a child.
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const bool dropped = ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
+            const auto measured = DMGBuilder::directorySize(app);
+            ::_exit(!dropped ? 2 : measured && *measured == 5 ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_NE(WEXITSTATUS(status), 2) << "could not become an ordinary user";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "the unreadable folder was not skipped";
+    }
     QFile::setPermissions(app + "/secret", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
