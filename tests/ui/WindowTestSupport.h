@@ -28,7 +28,7 @@ public:
     enum class Tool { standIn, real };
 
     explicit WindowHarness(Tool tool = Tool::standIn)
-        : m_savedPath(qgetenv("PATH")), m_savedTmp(qgetenv("TMPDIR"))
+        : m_savedPath(qgetenv("PATH")), m_savedTmp(qgetenv("TMPDIR")), m_savedState(qgetenv("XDG_STATE_HOME"))
     {
         for (const char* name : {"bin", "tmp", "state", "out"})
             QDir().mkpath(corner.path(QString::fromLatin1(name)));
@@ -42,6 +42,8 @@ public:
         qputenv("PATH", toolFolder + ':' + m_savedPath);
         qputenv("TMPDIR", QFile::encodeName(corner.path(QStringLiteral("tmp"))));
         qputenv("FAKE_HDIUTIL_STATE", QFile::encodeName(corner.path(QStringLiteral("state"))));
+        // The real tool's attachment records stay in the test's own folder too.
+        qputenv("XDG_STATE_HOME", QFile::encodeName(corner.path(QStringLiteral("xdg-state"))));
         qunsetenv("FAKE_HDIUTIL_FAIL");
 
         // A small application bundle.
@@ -70,6 +72,10 @@ public:
         window.reset();
         qputenv("PATH", m_savedPath);
         qputenv("TMPDIR", m_savedTmp);
+        if (m_savedState.isNull())
+            qunsetenv("XDG_STATE_HOME");
+        else
+            qputenv("XDG_STATE_HOME", m_savedState);
         qunsetenv("FAKE_HDIUTIL_FAIL");
     }
 
@@ -127,6 +133,7 @@ public:
 private:
     QByteArray m_savedPath;
     QByteArray m_savedTmp;
+    QByteArray m_savedState;
 };
 
 } // namespace vorlap::test
