@@ -1,7 +1,7 @@
 #include "diskimage/hfsplus/BTreeWriter.h"
 
 #include "diskimage/hfsplus/BTreeNode.h"
-#include "diskimage/hfsplus/BigEndian.h"
+#include "diskimage/BigEndian.h"
 
 #include <cstring>
 
@@ -40,18 +40,18 @@ std::vector<size_t> packNodes(size_t count, size_t nodeSize, SizeOf sizeOf)
 std::vector<uint8_t> indexRecordFor(const std::vector<uint8_t>& firstRecordOfChild, const BTreeShape& shape,
                                     uint32_t child)
 {
-    const size_t keyLength = readU16(firstRecordOfChild.data());
+    const size_t keyLength = loadBE16(firstRecordOfChild.data());
     std::vector<uint8_t> record;
     if (shape.attributes & variableIndexKeysAttribute) {
         record.assign(firstRecordOfChild.begin(), firstRecordOfChild.begin() + 2 + static_cast<long>(keyLength));
     } else {
         record.assign(2 + shape.maxKeyLength, 0);
         std::memcpy(record.data(), firstRecordOfChild.data(), 2 + keyLength);
-        writeU16(record.data(), shape.maxKeyLength);
+        storeBE16(record.data(), shape.maxKeyLength);
     }
     const size_t at = record.size();
     record.resize(at + 4);
-    writeU32(record.data() + at, child);
+    storeBE32(record.data() + at, child);
     return record;
 }
 

@@ -1,6 +1,6 @@
 #include "diskimage/hfsplus/CatalogRecords.h"
 
-#include "diskimage/hfsplus/BigEndian.h"
+#include "diskimage/BigEndian.h"
 #include "diskimage/hfsplus/UnicodeName.h"
 
 #include <cstring>
@@ -30,31 +30,31 @@ void appendName(std::vector<uint8_t>& out, const std::u16string& name)
 
 void encodeDates(uint8_t* p, const CatalogDates& d)
 {
-    writeU32(p, d.create);
-    writeU32(p + 4, d.contentModify);
-    writeU32(p + 8, d.attributeModify);
-    writeU32(p + 12, d.access);
-    writeU32(p + 16, d.backup);
+    storeBE32(p, d.create);
+    storeBE32(p + 4, d.contentModify);
+    storeBE32(p + 8, d.attributeModify);
+    storeBE32(p + 12, d.access);
+    storeBE32(p + 16, d.backup);
 }
 
 CatalogDates decodeDates(const uint8_t* p)
 {
-    return {readU32(p), readU32(p + 4), readU32(p + 8), readU32(p + 12), readU32(p + 16)};
+    return {loadBE32(p), loadBE32(p + 4), loadBE32(p + 8), loadBE32(p + 12), loadBE32(p + 16)};
 }
 
 void encodeBsd(uint8_t* p, const BsdInfo& b)
 {
-    writeU32(p, b.ownerId);
-    writeU32(p + 4, b.groupId);
+    storeBE32(p, b.ownerId);
+    storeBE32(p + 4, b.groupId);
     p[8] = b.adminFlags;
     p[9] = b.ownerFlags;
-    writeU16(p + 10, b.fileMode);
-    writeU32(p + 12, b.special);
+    storeBE16(p + 10, b.fileMode);
+    storeBE32(p + 12, b.special);
 }
 
 BsdInfo decodeBsd(const uint8_t* p)
 {
-    return {readU32(p), readU32(p + 4), p[8], p[9], readU16(p + 10), readU32(p + 12)};
+    return {loadBE32(p), loadBE32(p + 4), p[8], p[9], loadBE16(p + 10), loadBE32(p + 12)};
 }
 
 // Reads the name of n units at p; the caller has checked the length.
@@ -62,7 +62,7 @@ std::u16string readName(const uint8_t* p, size_t units)
 {
     std::u16string name(units, u'\0');
     for (size_t i = 0; i < units; ++i)
-        name[i] = static_cast<char16_t>(readU16(p + 2 * i));
+        name[i] = static_cast<char16_t>(loadBE16(p + 2 * i));
     return name;
 }
 
@@ -70,14 +70,14 @@ Result<CatalogKey> decodeKey(RecordSpan span, size_t& keyEnd)
 {
     if (span.size < 8)
         return fail("a catalog record is too short for its key");
-    const size_t keyLength = readU16(span.data);
-    const size_t nameLength = readU16(span.data + 6);
+    const size_t keyLength = loadBE16(span.data);
+    const size_t nameLength = loadBE16(span.data + 6);
     if (keyLength < 6 || keyLength > catalogMaxKeyLength || keyLength + 2 > span.size)
         return fail("a catalog key has an invalid length");
     if (nameLength > maxNameUnits || 6 + 2 * nameLength != keyLength)
         return fail("a catalog key's name does not match its length");
     CatalogKey key;
-    key.parentId = readU32(span.data + 2);
+    key.parentId = loadBE32(span.data + 2);
     key.name = readName(span.data + 8, nameLength);
     keyEnd = 2 + keyLength;
     return key;
@@ -92,12 +92,12 @@ int compareCatalogKeys(const CatalogKey& a, const CatalogKey& b)
     return compareHfsNames(a.name, b.name);
 }
 
-uint32_t FileRecord::fileType() const { return readU32(finderInfo.data()); }
-uint32_t FileRecord::creator() const { return readU32(finderInfo.data() + 4); }
+uint32_t FileRecord::fileType() const { return loadBE32(finderInfo.data()); }
+uint32_t FileRecord::creator() const { return loadBE32(finderInfo.data() + 4); }
 void FileRecord::setTypeAndCreator(uint32_t type, uint32_t creatorCode)
 {
-    writeU32(finderInfo.data(), type);
-    writeU32(finderInfo.data() + 4, creatorCode);
+    storeBE32(finderInfo.data(), type);
+    storeBE32(finderInfo.data() + 4, creatorCode);
 }
 
 std::vector<uint8_t> encodeCatalogLeaf(const CatalogKey& key, const CatalogRecord& record)
@@ -111,25 +111,25 @@ std::vector<uint8_t> encodeCatalogLeaf(const CatalogKey& key, const CatalogRecor
         const size_t at = out.size();
         out.resize(at + folderRecordSize, 0);
         uint8_t* p = out.data() + at;
-        writeU16(p, static_cast<uint16_t>(folderRecordType));
-        writeU16(p + 2, folder->flags);
-        writeU32(p + 4, folder->valence);
-        writeU32(p + 8, folder->folderId);
+        storeBE16(p, static_cast<uint16_t>(folderRecordType));
+        storeBE16(p + 2, folder->flags);
+        storeBE32(p + 4, folder->valence);
+        storeBE32(p + 8, folder->folderId);
         encodeDates(p + 12, folder->dates);
         encodeBsd(p + 32, folder->bsd);
         std::memcpy(p + 48, folder->finderInfo.data(), 32);
-        writeU32(p + 80, folder->textEncoding);
+        storeBE32(p + 80, folder->textEncoding);
     } else if (const auto* file = std::get_if<FileRecord>(&record)) {
         const size_t at = out.size();
         out.resize(at + fileRecordSize, 0);
         uint8_t* p = out.data() + at;
-        writeU16(p, static_cast<uint16_t>(fileRecordType));
-        writeU16(p + 2, file->flags);
-        writeU32(p + 8, file->fileId);
+        storeBE16(p, static_cast<uint16_t>(fileRecordType));
+        storeBE16(p + 2, file->flags);
+        storeBE32(p + 8, file->fileId);
         encodeDates(p + 12, file->dates);
         encodeBsd(p + 32, file->bsd);
         std::memcpy(p + 48, file->finderInfo.data(), 32);
-        writeU32(p + 80, file->textEncoding);
+        storeBE32(p + 80, file->textEncoding);
         file->dataFork.encode(p + 88);
         file->resourceFork.encode(p + 168);
     } else {
@@ -152,20 +152,20 @@ Result<CatalogLeafEntry> decodeCatalogLeaf(RecordSpan span)
     const size_t size = span.size - keyEnd;
     if (size < 2)
         return fail("a catalog record has no type");
-    const auto type = static_cast<int16_t>(readU16(p));
+    const auto type = static_cast<int16_t>(loadBE16(p));
     CatalogLeafEntry entry{std::move(*key), FolderRecord{}};
     switch (type) {
     case folderRecordType: {
         if (size < folderRecordSize)
             return fail("a catalog folder record is too short");
         FolderRecord folder;
-        folder.flags = readU16(p + 2);
-        folder.valence = readU32(p + 4);
-        folder.folderId = readU32(p + 8);
+        folder.flags = loadBE16(p + 2);
+        folder.valence = loadBE32(p + 4);
+        folder.folderId = loadBE32(p + 8);
         folder.dates = decodeDates(p + 12);
         folder.bsd = decodeBsd(p + 32);
         std::memcpy(folder.finderInfo.data(), p + 48, 32);
-        folder.textEncoding = readU32(p + 80);
+        folder.textEncoding = loadBE32(p + 80);
         entry.record = folder;
         break;
     }
@@ -173,12 +173,12 @@ Result<CatalogLeafEntry> decodeCatalogLeaf(RecordSpan span)
         if (size < fileRecordSize)
             return fail("a catalog file record is too short");
         FileRecord file;
-        file.flags = readU16(p + 2);
-        file.fileId = readU32(p + 8);
+        file.flags = loadBE16(p + 2);
+        file.fileId = loadBE32(p + 8);
         file.dates = decodeDates(p + 12);
         file.bsd = decodeBsd(p + 32);
         std::memcpy(file.finderInfo.data(), p + 48, 32);
-        file.textEncoding = readU32(p + 80);
+        file.textEncoding = loadBE32(p + 80);
         file.dataFork = ForkData::decode(p + 88);
         file.resourceFork = ForkData::decode(p + 168);
         entry.record = file;
@@ -188,10 +188,10 @@ Result<CatalogLeafEntry> decodeCatalogLeaf(RecordSpan span)
     case fileThreadRecordType: {
         if (size < 10)
             return fail("a catalog thread record is too short");
-        const size_t units = readU16(p + 8);
+        const size_t units = loadBE16(p + 8);
         if (units > maxNameUnits || 10 + 2 * units > size)
             return fail("a catalog thread record's name does not fit");
-        entry.record = ThreadRecord{type == folderThreadRecordType, readU32(p + 4), readName(p + 10, units)};
+        entry.record = ThreadRecord{type == folderThreadRecordType, loadBE32(p + 4), readName(p + 10, units)};
         break;
     }
     default:
@@ -208,7 +208,7 @@ Result<std::pair<CatalogKey, uint32_t>> decodeCatalogIndex(RecordSpan span)
         return unexpected(key.error());
     if (keyEnd + 4 > span.size)
         return fail("a catalog index record has no child pointer");
-    return std::make_pair(std::move(*key), readU32(span.data + keyEnd));
+    return std::make_pair(std::move(*key), loadBE32(span.data + keyEnd));
 }
 
 } // namespace vorlap::diskimage::hfsplus

@@ -1,6 +1,6 @@
 #include "diskimage/hfsplus/ExtentsOverflow.h"
 
-#include "diskimage/hfsplus/BigEndian.h"
+#include "diskimage/BigEndian.h"
 
 namespace vorlap::diskimage::hfsplus {
 
@@ -18,19 +18,19 @@ BTreeShape extentsTreeShape(uint32_t blockSize)
 std::vector<uint8_t> encodeExtentLeaf(const ExtentKey& key, const ExtentRecord& record)
 {
     std::vector<uint8_t> out(2 + extentsKeyLength + extentRecordSize, 0);
-    writeU16(out.data(), extentsKeyLength);
+    storeBE16(out.data(), extentsKeyLength);
     out[2] = key.forkType;
-    writeU32(out.data() + 4, key.fileId);
-    writeU32(out.data() + 8, key.startBlock);
+    storeBE32(out.data() + 4, key.fileId);
+    storeBE32(out.data() + 8, key.startBlock);
     encodeExtentRecord(record, out.data() + 12);
     return out;
 }
 
 Result<std::pair<ExtentKey, ExtentRecord>> decodeExtentLeaf(RecordSpan span)
 {
-    if (span.size < 2 + extentsKeyLength + extentRecordSize || readU16(span.data) != extentsKeyLength)
+    if (span.size < 2 + extentsKeyLength + extentRecordSize || loadBE16(span.data) != extentsKeyLength)
         return fail("an extents overflow record has an invalid length");
-    ExtentKey key{span.data[2], readU32(span.data + 4), readU32(span.data + 8)};
+    ExtentKey key{span.data[2], loadBE32(span.data + 4), loadBE32(span.data + 8)};
     return std::make_pair(key, decodeExtentRecord(span.data + 12));
 }
 

@@ -1,6 +1,6 @@
 #include "diskimage/hfsplus/ForkData.h"
 
-#include "diskimage/hfsplus/BigEndian.h"
+#include "diskimage/BigEndian.h"
 
 namespace vorlap::diskimage::hfsplus {
 
@@ -18,8 +18,8 @@ ForkData ForkData::contiguous(uint64_t logicalSize, uint32_t startBlock, uint32_
 void encodeExtentRecord(const ExtentRecord& record, uint8_t* out)
 {
     for (size_t i = 0; i < record.size(); ++i) {
-        writeU32(out + 8 * i, record[i].startBlock);
-        writeU32(out + 8 * i + 4, record[i].blockCount);
+        storeBE32(out + 8 * i, record[i].startBlock);
+        storeBE32(out + 8 * i + 4, record[i].blockCount);
     }
 }
 
@@ -27,24 +27,24 @@ ExtentRecord decodeExtentRecord(const uint8_t* in)
 {
     ExtentRecord record{};
     for (size_t i = 0; i < record.size(); ++i)
-        record[i] = {readU32(in + 8 * i), readU32(in + 8 * i + 4)};
+        record[i] = {loadBE32(in + 8 * i), loadBE32(in + 8 * i + 4)};
     return record;
 }
 
 void ForkData::encode(uint8_t* out) const
 {
-    writeU64(out, logicalSize);
-    writeU32(out + 8, clumpSize);
-    writeU32(out + 12, totalBlocks);
+    storeBE64(out, logicalSize);
+    storeBE32(out + 8, clumpSize);
+    storeBE32(out + 12, totalBlocks);
     encodeExtentRecord(extents, out + 16);
 }
 
 ForkData ForkData::decode(const uint8_t* in)
 {
     ForkData fork;
-    fork.logicalSize = readU64(in);
-    fork.clumpSize = readU32(in + 8);
-    fork.totalBlocks = readU32(in + 12);
+    fork.logicalSize = loadBE64(in);
+    fork.clumpSize = loadBE32(in + 8);
+    fork.totalBlocks = loadBE32(in + 12);
     fork.extents = decodeExtentRecord(in + 16);
     return fork;
 }

@@ -1,6 +1,6 @@
 #include "diskimage/hfsplus/PartitionMap.h"
 
-#include "diskimage/hfsplus/BigEndian.h"
+#include "diskimage/BigEndian.h"
 
 #include <array>
 #include <cstring>
@@ -76,7 +76,7 @@ std::vector<VolumeLocation> apmCandidates(ByteSource& disk)
     uint8_t ddm[4];
     uint64_t blockSize = sector;
     if (readBytes(disk, 0, ddm, sizeof ddm) && ddm[0] == 'E' && ddm[1] == 'R') {
-        const uint16_t size = readU16(ddm + 2);
+        const uint16_t size = loadBE16(ddm + 2);
         if (size >= 512 && size <= 4096 && (size & (size - 1)) == 0)
             blockSize = size;
     }
@@ -88,14 +88,14 @@ std::vector<VolumeLocation> apmCandidates(ByteSource& disk)
         if (!readBytes(disk, blockSize, entry, sizeof entry) || entry[0] != 'P' || entry[1] != 'M')
             return found;
     }
-    const uint32_t count = std::min<uint32_t>(readU32(entry + 4), 256);
+    const uint32_t count = std::min<uint32_t>(loadBE32(entry + 4), 256);
     for (uint32_t i = 1; i <= count; ++i) {
         if (!readBytes(disk, blockSize * i, entry, sizeof entry) || entry[0] != 'P' || entry[1] != 'M')
             break;
         char type[33] = {};
         std::memcpy(type, entry + 48, 32);
         if (std::strcmp(type, "Apple_HFS") == 0 || std::strcmp(type, "Apple_HFSX") == 0)
-            found.push_back({uint64_t{readU32(entry + 8)} * blockSize, uint64_t{readU32(entry + 12)} * blockSize});
+            found.push_back({uint64_t{loadBE32(entry + 8)} * blockSize, uint64_t{loadBE32(entry + 12)} * blockSize});
     }
     return found;
 }

@@ -1,7 +1,7 @@
 #include "diskimage/hfsplus/VolumeReader.h"
 
 #include "diskimage/hfsplus/BTreeReader.h"
-#include "diskimage/hfsplus/BigEndian.h"
+#include "diskimage/BigEndian.h"
 #include "diskimage/hfsplus/HfsDate.h"
 #include "diskimage/hfsplus/PartitionMap.h"
 #include "diskimage/hfsplus/UnicodeName.h"
@@ -165,18 +165,18 @@ Result<void> VolumeReader::checkJournal()
     uint8_t info[52];
     if (auto read = m_volume->readAt(uint64_t{m_header.journalInfoBlock} * bs, info, sizeof info); !read)
         return read;
-    const uint32_t flags = readU32(info);
+    const uint32_t flags = loadBE32(info);
     if ((flags & 0x1) == 0 || (flags & 0x2) != 0)
         return fail("the volume's journal lives on another device, which is not supported");
-    const uint64_t offset = readU64(info + 36);
+    const uint64_t offset = loadBE64(info + 36);
     uint8_t journal[24];
     if (offset > m_info.sizeBytes || sizeof journal > m_info.sizeBytes - offset)
         return fail("the volume's journal lies outside the volume");
     if (auto read = m_volume->readAt(offset, journal, sizeof journal); !read)
         return read;
     // The journal header is in the byte order of the machine that wrote it.
-    const bool bigEndian = readU32(journal) == 0x4A4E4C78 && readU32(journal + 4) == 0x12345678;
-    const bool littleEndian = readU32(journal) == 0x784C4E4A && readU32(journal + 4) == 0x78563412;
+    const bool bigEndian = loadBE32(journal) == 0x4A4E4C78 && loadBE32(journal + 4) == 0x12345678;
+    const bool littleEndian = loadBE32(journal) == 0x784C4E4A && loadBE32(journal + 4) == 0x78563412;
     if (!bigEndian && !littleEndian)
         return fail("the volume's journal header is damaged");
     if (std::memcmp(journal + 8, journal + 16, 8) != 0)

@@ -1,6 +1,6 @@
 #include "diskimage/udif/BlockTable.h"
 
-#include "diskimage/udif/BigEndian.h"
+#include "diskimage/BigEndian.h"
 
 #include <cstdio>
 

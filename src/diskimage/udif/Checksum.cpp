@@ -1,6 +1,6 @@
 #include "diskimage/udif/Checksum.h"
 
-#include "diskimage/udif/BigEndian.h"
+#include "diskimage/BigEndian.h"
 
 #include <algorithm>
 #include <zlib.h>

@@ -1,6 +1,6 @@
 #include "diskimage/udif/KolyTrailer.h"
 
-#include "diskimage/udif/BigEndian.h"
+#include "diskimage/BigEndian.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "diskimage/udif/PartitionMap.h"
 
-#include "diskimage/udif/BigEndian.h"
+#include "diskimage/BigEndian.h"
 
 #include <array>
 #include <cstdio>

@@ -3,10 +3,11 @@
 #include "diskimage/hfsplus/BTreeNode.h"
 #include "diskimage/hfsplus/BTreeReader.h"
 #include "diskimage/hfsplus/BTreeWriter.h"
-#include "diskimage/hfsplus/BigEndian.h"
+#include "diskimage/BigEndian.h"
 
 #include <gtest/gtest.h>
 
+using namespace vorlap::diskimage;
 using namespace vorlap::diskimage::hfsplus;
 
 namespace {
@@ -18,8 +19,8 @@ std::vector<LeafRecord> numberedRecords(uint32_t count)
     for (uint32_t i = 0; i < count; ++i) {
         auto& bytes = records[i].bytes;
         bytes.assign(6 + (i % 7) * 6, static_cast<uint8_t>(i));
-        writeU16(bytes.data(), 4);
-        writeU32(bytes.data() + 2, i);
+        storeBE16(bytes.data(), 4);
+        storeBE32(bytes.data() + 2, i);
     }
     return records;
 }
@@ -64,14 +65,14 @@ void expectConsistentTree(const BuiltBTree& tree, const BTreeShape& shape, uint3
             EXPECT_EQ(d.kind, height == 1 ? NodeKind::Leaf : NodeKind::Index);
             EXPECT_EQ(d.bLink, i > 0 ? level[i - 1] : 0u);
             EXPECT_EQ(d.fLink, i + 1 < level.size() ? level[i + 1] : 0u);
-            EXPECT_EQ(readU32(node->record(0).data + 2), expectedFirstKey[i]);
+            EXPECT_EQ(loadBE32(node->record(0).data + 2), expectedFirstKey[i]);
             for (uint16_t r = 0; r < d.numRecords; ++r) {
                 const RecordSpan rec = node->record(r);
-                const uint32_t key = readU32(rec.data + 2);
+                const uint32_t key = loadBE32(rec.data + 2);
                 if (height == 1) {
                     EXPECT_EQ(key, nextLeafKey++);
                 } else {
-                    next.push_back(readU32(rec.data + 6));
+                    next.push_back(loadBE32(rec.data + 6));
                     nextKeys.push_back(key);
                 }
             }
@@ -125,7 +126,7 @@ TEST(HfsBTreeWriter, AddsMapNodesBeyondTheHeaderMapAndReadsBack)
 
     uint32_t seen = 0;
     auto header = forEachLeafRecord(tree.bytes, "test tree", [&](RecordSpan span) -> vorlap::diskimage::Result<void> {
-        EXPECT_EQ(readU32(span.data + 2), seen++);
+        EXPECT_EQ(loadBE32(span.data + 2), seen++);
         return {};
     });
     ASSERT_TRUE(header.has_value()) << header.error().message;

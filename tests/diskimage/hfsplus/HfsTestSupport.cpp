@@ -2,7 +2,7 @@
 
 #include "diskimage/hfsplus/AllocationBitmap.h"
 #include "diskimage/hfsplus/BTreeNode.h"
-#include "diskimage/hfsplus/BigEndian.h"
+#include "diskimage/BigEndian.h"
 #include "diskimage/hfsplus/CatalogRecords.h"
 #include "diskimage/hfsplus/VolumeHeader.h"
 
@@ -21,6 +21,7 @@
 
 namespace vorlap::test::hfs {
 
+using namespace vorlap::diskimage;
 using namespace vorlap::diskimage::hfsplus;
 
 ScratchDir::ScratchDir()
@@ -221,13 +222,13 @@ struct Checker {
                         problem(name + ": node " + std::to_string(n) + " has wrong sibling links");
                     const auto& expected = expectedFirstKeys[i];
                     const RecordSpan first = node->record(0);
-                    const size_t firstKeyBytes = 2 + readU16(first.data);
+                    const size_t firstKeyBytes = 2 + loadBE16(first.data);
                     if (!expected.empty()
                         && (expected.size() != firstKeyBytes || std::memcmp(expected.data(), first.data, firstKeyBytes) != 0))
                         problem(name + ": index key differs from its child's first key");
                     for (uint16_t r = 0; r < d.numRecords; ++r) {
                         const RecordSpan rec = node->record(r);
-                        const size_t keyBytes = 2 + readU16(rec.data);
+                        const size_t keyBytes = 2 + loadBE16(rec.data);
                         if (keyBytes % 2 != 0 || keyBytes > rec.size)
                             problem(name + ": bad key length");
                         if (leaf) {
@@ -235,7 +236,7 @@ struct Checker {
                         } else {
                             if (!variableIndexKeys && keyBytes != size_t{2} + maxKeyLength)
                                 problem(name + ": fixed index key of the wrong size");
-                            next.push_back(readU32(rec.data + keyBytes));
+                            next.push_back(loadBE32(rec.data + keyBytes));
                             nextKeys.emplace_back(rec.data, rec.data + keyBytes);
                         }
                     }
@@ -350,7 +351,7 @@ struct Checker {
             auto entry = decodeCatalogLeaf(span);
             if (!entry)
                 continue;
-            const size_t dataSize = span.size - 2 - readU16(span.data);
+            const size_t dataSize = span.size - 2 - loadBE16(span.data);
             if (const auto* folder = std::get_if<FolderRecord>(&entry->record)) {
                 if (dataSize != 88 || (folder->flags & ~dateAddedFlag) != 0 || (folder->bsd.fileMode & S_IFMT) != S_IFDIR
                     || !dateAddedConsistent(*folder))

@@ -5,7 +5,7 @@
 #include "support/TestPaths.h"
 
 #include "diskimage/ByteSource.h"
-#include "diskimage/hfsplus/BigEndian.h"
+#include "diskimage/BigEndian.h"
 #include "diskimage/hfsplus/VolumeReader.h"
 #include "diskimage/hfsplus/VolumeWriter.h"
 
@@ -55,8 +55,8 @@ struct Patch {
     std::string bytes;
     explicit Patch(const std::string& path) : bytes(readFile(path)) {}
     uint8_t* at(size_t offset) { return reinterpret_cast<uint8_t*>(bytes.data()) + offset; }
-    uint32_t blockSize() { return readU32(at(1024 + 40)); }
-    uint64_t catalogOffset() { return uint64_t{readU32(at(1024 + 272 + 16))} * blockSize(); }
+    uint32_t blockSize() { return loadBE32(at(1024 + 40)); }
+    uint64_t catalogOffset() { return uint64_t{loadBE32(at(1024 + 272 + 16))} * blockSize(); }
     // Replaces every occurrence of one name (in keys and threads).
     int renameAll(const std::string& from, const std::string& to)
     {
@@ -72,8 +72,8 @@ struct Patch {
     {
         const size_t nameAt = bytes.find(utf16be(name));
         const size_t keyStart = nameAt - 8;
-        const size_t recordData = keyStart + 2 + readU16(at(keyStart));
-        EXPECT_EQ(readU16(at(recordData)), 2); // a file record
+        const size_t recordData = keyStart + 2 + loadBE16(at(keyStart));
+        EXPECT_EQ(loadBE16(at(recordData)), 2); // a file record
         return recordData + 88;
     }
     void save(const std::string& path) { writeFile(path, bytes); }
@@ -135,14 +135,14 @@ std::string apmDisk(const std::string& volume)
     std::string disk(64 * 512, '\0');
     disk[0] = 'E';
     disk[1] = 'R';
-    writeU16(reinterpret_cast<uint8_t*>(&disk[2]), 512);
+    storeBE16(reinterpret_cast<uint8_t*>(&disk[2]), 512);
     auto entry = [&](int index, uint32_t start, uint32_t count, const char* type) {
         uint8_t* p = reinterpret_cast<uint8_t*>(&disk[512 * index]);
         p[0] = 'P';
         p[1] = 'M';
-        writeU32(p + 4, 2);
-        writeU32(p + 8, start);
-        writeU32(p + 12, count);
+        storeBE32(p + 4, 2);
+        storeBE32(p + 8, start);
+        storeBE32(p + 12, count);
         std::strcpy(reinterpret_cast<char*>(p + 48), type);
     };
     entry(1, 1, 63, "Apple_partition_map");
@@ -231,14 +231,14 @@ TEST(HfsVolumeReader, RefusesDamagedImagesClearly)
 
     Patch cycle(image);
     const uint64_t catalog = cycle.catalogOffset();
-    const uint32_t first = readU32(cycle.at(catalog + 14 + 10)), last = readU32(cycle.at(catalog + 14 + 14));
+    const uint32_t first = loadBE32(cycle.at(catalog + 14 + 10)), last = loadBE32(cycle.at(catalog + 14 + 14));
     ASSERT_NE(first, last);
-    writeU32(cycle.at(catalog + uint64_t{last} * 4096), first);
+    storeBE32(cycle.at(catalog + uint64_t{last} * 4096), first);
     cycle.save(bad);
     EXPECT_NE(openError(bad).find("cycle"), std::string::npos);
 
     Patch outside(image);
-    writeU32(outside.at(outside.dataForkOf("first.txt") + 16), 0xFFFFFF00);
+    storeBE32(outside.at(outside.dataForkOf("first.txt") + 16), 0xFFFFFF00);
     outside.save(bad);
     EXPECT_NE(openError(bad).find("outside the volume"), std::string::npos);
 
@@ -249,7 +249,7 @@ TEST(HfsVolumeReader, RefusesDamagedImagesClearly)
     EXPECT_NE(openError(bad).find("shares blocks"), std::string::npos);
 
     Patch tooLarge(image);
-    writeU64(tooLarge.at(tooLarge.dataForkOf("second.txt")), uint64_t{1} << 40);
+    storeBE64(tooLarge.at(tooLarge.dataForkOf("second.txt")), uint64_t{1} << 40);
     tooLarge.save(bad);
     EXPECT_NE(openError(bad).find("larger than its blocks"), std::string::npos);
 

@@ -2,7 +2,7 @@
 // data or an allocation the file does not justify; conversions leave no output.
 #include "UdifTestSupport.h"
 
-#include "diskimage/udif/BigEndian.h"
+#include "diskimage/BigEndian.h"
 #include "diskimage/udif/BlockTable.h"
 #include "diskimage/udif/Convert.h"
 #include "diskimage/udif/DiskImage.h"

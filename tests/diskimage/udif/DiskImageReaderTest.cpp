@@ -4,7 +4,7 @@
 #include "UdifTestSupport.h"
 
 #include "diskimage/udif/AdcDecoder.h"
-#include "diskimage/udif/BigEndian.h"
+#include "diskimage/BigEndian.h"
 #include "diskimage/udif/BlockTable.h"
 #include "diskimage/udif/Checksum.h"
 #include "diskimage/udif/Convert.h"

@@ -3,7 +3,7 @@
 #include "UdifTestSupport.h"
 
 #include "diskimage/udif/Base64.h"
-#include "diskimage/udif/BigEndian.h"
+#include "diskimage/BigEndian.h"
 #include "diskimage/udif/BlockTable.h"
 #include "diskimage/udif/Checksum.h"
 #include "diskimage/udif/KolyTrailer.h"
@@ -15,6 +15,7 @@
 
 #include <cstring>
 
+using namespace vorlap::diskimage;
 using namespace vorlap::diskimage::udif;
 using namespace vorlap::test;
 using namespace vorlap::test::udif;

@@ -3,7 +3,7 @@
 #include "UdifTestSupport.h"
 
 #include "diskimage/ByteSource.h"
-#include "diskimage/udif/BigEndian.h"
+#include "diskimage/BigEndian.h"
 #include "diskimage/udif/BlockTable.h"
 #include "diskimage/udif/Checksum.h"
 #include "diskimage/udif/DiskImage.h"

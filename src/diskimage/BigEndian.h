@@ -1,8 +1,9 @@
 #pragma once
-// Big-endian integers in byte buffers: every UDIF structure stores them this way.
+// Integers in byte buffers. Every HFS+ and UDIF structure stores them big-endian;
+// the PC-style partition maps (MBR, GPT) store theirs little-endian.
 #include <cstdint>
 
-namespace vorlap::diskimage::udif {
+namespace vorlap::diskimage {
 
 inline uint16_t loadBE16(const uint8_t* p)
 {
@@ -19,6 +20,12 @@ inline uint64_t loadBE64(const uint8_t* p)
     return (uint64_t{loadBE32(p)} << 32) | loadBE32(p + 4);
 }
 
+inline void storeBE16(uint8_t* p, uint16_t v)
+{
+    p[0] = static_cast<uint8_t>(v >> 8);
+    p[1] = static_cast<uint8_t>(v);
+}
+
 inline void storeBE32(uint8_t* p, uint32_t v)
 {
     p[0] = static_cast<uint8_t>(v >> 24);
@@ -33,7 +40,6 @@ inline void storeBE64(uint8_t* p, uint64_t v)
     storeBE32(p + 4, static_cast<uint32_t>(v));
 }
 
-// Little-endian, for the partition maps of PC-style disks (MBR, GPT).
 inline uint32_t loadLE32(const uint8_t* p)
 {
     return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
@@ -44,4 +50,4 @@ inline uint64_t loadLE64(const uint8_t* p)
     return uint64_t{loadLE32(p)} | (uint64_t{loadLE32(p + 4)} << 32);
 }
 
-} // namespace vorlap::diskimage::udif
+} // namespace vorlap::diskimage
