@@ -1,8 +1,8 @@
 // Fuzz target: the UDIF reader on arbitrary bytes. Opening, listing, locating the
 // volume, verifying and reading must end in a value or a clear error; never a
 // crash, a hang or an allocation out of proportion to the input.
+#include "diskimage/PartitionMap.h"
 #include "diskimage/udif/DiskImage.h"
-#include "diskimage/udif/PartitionMap.h"
 #include "diskimage/udif/UdifWriter.h"
 #include "diskimage/udif/VolumeLocator.h"
 

@@ -3,8 +3,8 @@
 #include "diskimage/hfsplus/BTreeReader.h"
 #include "diskimage/BigEndian.h"
 #include "diskimage/hfsplus/HfsDate.h"
-#include "diskimage/hfsplus/PartitionMap.h"
 #include "diskimage/hfsplus/UnicodeName.h"
+#include "diskimage/hfsplus/VolumeLocator.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -63,7 +63,7 @@ Result<void> VolumeReader::load()
     auto location = locateHfsVolume(m_disk);
     if (!location)
         return unexpected(location.error());
-    auto slice = SliceByteSource::make(m_disk, location->offset, location->length);
+    auto slice = SliceByteSource::make(m_disk, location->offset(), location->length());
     if (!slice)
         return unexpected(slice.error());
     m_volume = std::move(*slice);
@@ -82,7 +82,7 @@ Result<void> VolumeReader::load()
     m_claimed = AllocationBitmap(m_header.totalBlocks);
 
     m_info.sizeBytes = volumeBytes;
-    m_info.offset = location->offset;
+    m_info.offset = location->offset();
     m_info.blockSize = m_header.blockSize;
     m_info.totalBlocks = m_header.totalBlocks;
     m_info.freeBlocks = m_header.freeBlocks;

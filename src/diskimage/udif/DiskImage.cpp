@@ -1,9 +1,10 @@
 #include "diskimage/udif/DiskImage.h"
 
+#include "diskimage/PartitionMap.h"
+#include "diskimage/hfsplus/VolumeLocator.h"
 #include "diskimage/udif/ChunkCodec.h"
 #include "diskimage/udif/KolyTrailer.h"
 #include "diskimage/udif/OutOfMemory.h"
-#include "diskimage/udif/PartitionMap.h"
 
 #include <algorithm>
 #include <cstring>
@@ -118,19 +119,15 @@ Result<void> DiskImage::openRaw(uint64_t offset, uint64_t length)
     if (auto map = readPartitionMap(*this); map && !map->empty())
         m_partitions = std::move(*map);
     if (m_partitions.empty()) {
-        std::string type;
-        uint8_t signature[2] = {};
-        if (m_size >= 1026 && readAt(1024, signature, 2)) {
-            if (signature[0] == 'H' && signature[1] == '+')
-                type = "Apple_HFS";
-            else if (signature[0] == 'H' && signature[1] == 'X')
-                type = "Apple_HFSX";
-        }
         Partition whole;
-        whole.name = type.empty() ? "whole disk" : "whole disk (" + type + " : 0)";
-        whole.type = type;
+        whole.name = "whole disk";
         whole.id = "0";
         whole.sectorCount = m_size / kSectorSize;
+        const hfsplus::VolumeSignature signature = hfsplus::volumeSignature(*this, whole);
+        if (signature == hfsplus::VolumeSignature::HfsPlus || signature == hfsplus::VolumeSignature::Hfsx) {
+            whole.type = signature == hfsplus::VolumeSignature::HfsPlus ? "Apple_HFS" : "Apple_HFSX";
+            whole.name = partitionName(whole.name, whole.type, whole.id);
+        }
         m_partitions.push_back(whole);
     }
     return {};

@@ -13,8 +13,8 @@
 // Not thread-safe: one reader at a time.
 #include "diskimage/ByteSource.h"
 #include "diskimage/DiskImageError.h"
+#include "diskimage/Partition.h"
 #include "diskimage/udif/BlockTable.h"
-#include "diskimage/udif/Partition.h"
 #include "diskimage/udif/ResourceFork.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
-#include "diskimage/udif/Partition.h"
+#include "diskimage/Partition.h"
 
-namespace vorlap::diskimage::udif {
+namespace vorlap::diskimage {
 
 namespace {
 
@@ -14,6 +14,11 @@ std::string_view trim(std::string_view s)
 }
 
 } // namespace
+
+std::string partitionName(const std::string& label, const std::string& type, const std::string& id)
+{
+    return label + " (" + type + " : " + id + ")";
+}
 
 std::string partitionTypeFromName(std::string_view name)
 {
@@ -29,4 +34,4 @@ std::string partitionTypeFromName(std::string_view name)
     return std::string(trim(inside));
 }
 
-} // namespace vorlap::diskimage::udif
+} // namespace vorlap::diskimage

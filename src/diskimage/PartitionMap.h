@@ -3,11 +3,11 @@
 // MBR), read only as far as needed to find the partitions and their types.
 #include "diskimage/ByteSource.h"
 #include "diskimage/DiskImageError.h"
-#include "diskimage/udif/Partition.h"
+#include "diskimage/Partition.h"
 
 #include <vector>
 
-namespace vorlap::diskimage::udif {
+namespace vorlap::diskimage {
 
 inline constexpr size_t kMaxMapEntries = 256;
 
@@ -17,4 +17,4 @@ inline constexpr size_t kMaxMapEntries = 256;
 // there but broken (entries outside the disk, absurd counts).
 Result<std::vector<Partition>> readPartitionMap(ByteSource& disk);
 
-} // namespace vorlap::diskimage::udif
+} // namespace vorlap::diskimage

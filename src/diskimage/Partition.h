@@ -1,11 +1,11 @@
 #pragma once
-// A named run of sectors on a virtual disk: a block table of a UDIF image, or an
-// entry of the partition map of a raw disk.
+// A named run of sectors on a virtual disk: a block table of a UDIF image, an entry
+// of the partition map of a raw disk, or the whole disk.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace vorlap::diskimage::udif {
+namespace vorlap::diskimage {
 
 struct Partition {
     std::string name;         // "disk image (Apple_HFS : 4)"
@@ -18,9 +18,12 @@ struct Partition {
     uint64_t length() const { return sectorCount * 512; }
 };
 
+// "disk image (Apple_HFS : 4)" from its parts, as macOS names block tables.
+std::string partitionName(const std::string& label, const std::string& type, const std::string& id);
+
 // "Apple_HFS" from "disk image (Apple_HFS : 4)". The label before the parenthesis is
 // localised by the machine that made the image, so only the last parenthesised
 // part counts. Empty when there is none.
 std::string partitionTypeFromName(std::string_view name);
 
-} // namespace vorlap::diskimage::udif
+} // namespace vorlap::diskimage

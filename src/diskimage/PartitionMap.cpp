@@ -1,4 +1,4 @@
-#include "diskimage/udif/PartitionMap.h"
+#include "diskimage/PartitionMap.h"
 
 #include "diskimage/BigEndian.h"
 
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace vorlap::diskimage::udif {
+namespace vorlap::diskimage {
 
 namespace {
 
@@ -57,7 +57,7 @@ Partition makePartition(const std::string& label, const std::string& type, size_
                         uint64_t count)
 {
     Partition p;
-    p.name = label + " (" + type + " : " + std::to_string(index) + ")";
+    p.name = partitionName(label, type, std::to_string(index));
     p.type = type;
     p.id = std::to_string(index);
     p.firstSector = first;
@@ -99,6 +99,21 @@ Result<std::vector<Partition>> readGpt(ByteSource& disk, const uint8_t* header)
             return fail("the GUID partition table lists too many partitions");
     }
     return out;
+}
+
+// The block size of an Apple partition map, 0 when there is none: the driver
+// descriptor's ("ER" at sector 0) when the map starts at its second block, else 512.
+// Disk images keep 512-byte entries whatever the descriptor says.
+uint64_t apmBlockSize(ByteSource& disk, const uint8_t* head)
+{
+    if (head[0] == 'E' && head[1] == 'R') {
+        const uint16_t size = loadBE16(head + 2);
+        uint8_t entry[2];
+        if (size > kSector && size <= 4096 && (size & (size - 1)) == 0 && disk.size() >= 2 * uint64_t{size} &&
+            disk.readAt(size, entry, sizeof entry) && entry[0] == 'P' && entry[1] == 'M')
+            return size;
+    }
+    return head[kSector] == 'P' && head[kSector + 1] == 'M' ? kSector : 0;
 }
 
 Result<std::vector<Partition>> readApm(ByteSource& disk, uint64_t blockSize)
@@ -166,13 +181,11 @@ Result<std::vector<Partition>> readPartitionMap(ByteSource& disk)
         return unexpected(r.error());
     if (std::memcmp(head + kSector, "EFI PART", 8) == 0)
         return readGpt(disk, head + kSector);
-    // Disk images use 512-byte blocks in their Apple partition maps, whatever the
-    // driver descriptor ("ER") at sector 0 says.
-    if (head[kSector] == 'P' && head[kSector + 1] == 'M')
-        return readApm(disk, kSector);
+    if (const uint64_t blockSize = apmBlockSize(disk, head); blockSize != 0)
+        return readApm(disk, blockSize);
     if (head[510] == 0x55 && head[511] == 0xAA)
         return readMbr(disk, head);
     return std::vector<Partition>{};
 }
 
-} // namespace vorlap::diskimage::udif
+} // namespace vorlap::diskimage
