@@ -129,15 +129,15 @@ std::string gptDisk(const std::string& volume, uint64_t startLba)
     return disk + volume + std::string(33 * 512, '\0');
 }
 
-// An Apple partition map around a volume.
-std::string apmDisk(const std::string& volume)
+// An Apple partition map in blocks of `blockSize` bytes around a volume 32 KiB in.
+std::string apmDisk(const std::string& volume, uint16_t blockSize = 512)
 {
     std::string disk(64 * 512, '\0');
     disk[0] = 'E';
     disk[1] = 'R';
-    storeBE16(reinterpret_cast<uint8_t*>(&disk[2]), 512);
+    storeBE16(reinterpret_cast<uint8_t*>(&disk[2]), blockSize);
     auto entry = [&](int index, uint32_t start, uint32_t count, const char* type) {
-        uint8_t* p = reinterpret_cast<uint8_t*>(&disk[512 * index]);
+        uint8_t* p = reinterpret_cast<uint8_t*>(&disk[blockSize * index]);
         p[0] = 'P';
         p[1] = 'M';
         storeBE32(p + 4, 2);
@@ -145,8 +145,24 @@ std::string apmDisk(const std::string& volume)
         storeBE32(p + 12, count);
         std::strcpy(reinterpret_cast<char*>(p + 48), type);
     };
-    entry(1, 1, 63, "Apple_partition_map");
-    entry(2, 64, static_cast<uint32_t>(volume.size() / 512), "Apple_HFS");
+    const uint32_t volumeStart = static_cast<uint32_t>(disk.size() / blockSize);
+    entry(1, 1, volumeStart - 1, "Apple_partition_map");
+    entry(2, volumeStart, static_cast<uint32_t>(volume.size() / blockSize), "Apple_HFS");
+    return disk + volume;
+}
+
+// An MBR with one HFS+ partition (type 0xAF) at sector 64.
+std::string mbrDisk(const std::string& volume)
+{
+    std::string disk(64 * 512, '\0');
+    uint8_t* entry = reinterpret_cast<uint8_t*>(&disk[446]);
+    entry[4] = 0xAF;
+    entry[8] = 64;
+    const uint32_t sectors = static_cast<uint32_t>(volume.size() / 512);
+    for (int i = 0; i < 4; ++i)
+        entry[12 + i] = static_cast<uint8_t>(sectors >> (8 * i));
+    disk[510] = '\x55';
+    disk[511] = '\xAA';
     return disk + volume;
 }
 
@@ -203,7 +219,9 @@ TEST(HfsVolumeReader, FindsTheVolumeInsidePartitionMaps)
 {
     ScratchDir dir;
     const std::string volume = readFile(writeSample(dir));
-    for (const auto& [name, disk] : {std::make_pair("gpt", gptDisk(volume, 40)), std::make_pair("apm", apmDisk(volume))}) {
+    for (const auto& [name, disk] : {std::make_pair("gpt", gptDisk(volume, 40)), std::make_pair("apm", apmDisk(volume)),
+                                     std::make_pair("apm 2048", apmDisk(volume, 2048)),
+                                     std::make_pair("mbr", mbrDisk(volume))}) {
         SCOPED_TRACE(name);
         const std::string path = dir / (std::string(name) + ".img");
         writeFile(path, disk);
@@ -216,6 +234,20 @@ TEST(HfsVolumeReader, FindsTheVolumeInsidePartitionMaps)
     }
     writeFile(dir / "zeros.img", std::string(1 << 20, '\0'));
     EXPECT_NE(openError(dir / "zeros.img").find("no HFS+ volume"), std::string::npos);
+
+    // A map with an entry past the end of the disk is not followed at all.
+    std::string outside = gptDisk(volume, 40);
+    outside[1024] = '\x01'; // the first entry: some other partition, 2 TiB in
+    outside[1024 + 32 + 4] = '\x01';
+    outside[1024 + 40 + 4] = '\x01';
+    writeFile(dir / "outside.img", outside);
+    EXPECT_NE(openError(dir / "outside.img").find("no HFS+ volume"), std::string::npos);
+
+    // A case-sensitive volume in a partition is found, and refused by name.
+    std::string hfsx = apmDisk(volume);
+    hfsx[64 * 512 + 1025] = 'X';
+    writeFile(dir / "hfsx.img", hfsx);
+    EXPECT_NE(openError(dir / "hfsx.img").find("HFSX"), std::string::npos) << openError(dir / "hfsx.img");
 }
 
 TEST(HfsVolumeReader, RefusesDamagedImagesClearly)
