@@ -21,12 +21,12 @@ Result<std::unique_ptr<FileByteSource>> FileByteSource::open(const std::string& 
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return fail(path + ": " + std::strerror(errno));
+        return failWithErrno(path);
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
         ::close(fd);
-        return fail(path + ": " + std::strerror(err));
+        return failWithErrno(path, err);
     }
     if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) {
         ::close(fd);
@@ -55,7 +55,7 @@ Result<void> FileByteSource::readAt(uint64_t offset, void* buffer, size_t length
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            return fail(m_path + ": " + std::strerror(errno));
+            return failWithErrno(m_path);
         }
         if (got == 0)
             return fail(m_path + ": the file ended early");

@@ -15,8 +15,6 @@ namespace vorlap::diskimage::hfsplus {
 
 namespace {
 
-std::string errnoText(const std::string& path, int err) { return path + ": " + std::strerror(err); }
-
 const char* unsupportedKind(mode_t mode)
 {
     if (S_ISSOCK(mode))
@@ -34,7 +32,7 @@ Result<void> fillFromStatus(SourceItem& item, const std::string& path)
 {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)
-        return fail(errnoText(path, errno));
+        return failWithErrno(path);
     if (S_ISDIR(st.st_mode))
         item.kind = SourceKind::Folder;
     else if (S_ISREG(st.st_mode))
@@ -59,7 +57,7 @@ Result<void> fillFromStatus(SourceItem& item, const std::string& path)
         for (;;) {
             const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
             if (n < 0)
-                return fail(errnoText(path, errno));
+                return failWithErrno(path);
             if (static_cast<size_t>(n) < target.size()) {
                 target.resize(static_cast<size_t>(n));
                 break;
@@ -80,14 +78,14 @@ Result<std::vector<std::string>> listFolder(const std::string& path)
 {
     std::unique_ptr<DIR, DirCloser> dir(::opendir(path.c_str()));
     if (!dir)
-        return fail(errnoText(path, errno));
+        return failWithErrno(path);
     std::vector<std::string> names;
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(dir.get());
         if (!entry) {
             if (errno != 0)
-                return fail(errnoText(path, errno));
+                return failWithErrno(path);
             break;
         }
         const std::string name = entry->d_name;

@@ -2,6 +2,7 @@
 
 #include "diskimage/hfsplus/BTreeReader.h"
 #include "diskimage/BigEndian.h"
+#include "diskimage/FileIo.h"
 #include "diskimage/hfsplus/HfsDate.h"
 #include "diskimage/hfsplus/UnicodeName.h"
 #include "diskimage/hfsplus/VolumeLocator.h"
@@ -24,20 +25,6 @@ const std::u16string privateDataName = std::u16string(4, u'\0') + u"HFS+ Private
 const std::u16string privateDirectoryName = u".HFS+ Private Directory Data\r";
 constexpr uint32_t folderAliasType = 0x66647270;   // 'fdrp': a directory hard link
 constexpr uint32_t folderAliasCreator = 0x4D414353; // 'MACS'
-
-std::string errnoText(const std::string& what, int err) { return what + ": " + std::strerror(err); }
-
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 timespec timeOf(int64_t seconds) { return timespec{static_cast<time_t>(seconds), 0}; }
 
@@ -423,34 +410,26 @@ Result<void> VolumeReader::extractFile(int dirFd, const std::string& name, const
         if (!target)
             return unexpected(target.error());
         if (::symlinkat(target->c_str(), dirFd, name.c_str()) != 0)
-            return fail(errnoText(name, errno));
+            return failWithErrno(name);
         return {};
     }
     if (type != 0 && type != S_IFREG)
         return fail("\"" + name + "\" is a device, FIFO or socket, which is not extracted");
-    Fd out(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (out.fd < 0)
-        return fail(errnoText(name, errno));
+    UniqueFd out(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!out.isOpen())
+        return failWithErrno(name);
     uint64_t written = 0;
     auto copied = readDataFork(item.id, [&](const uint8_t* data, size_t size) -> Result<void> {
-        while (size > 0) {
-            const ssize_t n = ::pwrite(out.fd, data, size, static_cast<off_t>(written));
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                return fail(errnoText(name, errno));
-            }
-            data += n;
-            size -= static_cast<size_t>(n);
-            written += static_cast<uint64_t>(n);
-        }
+        if (auto r = writeAllAt(out.get(), written, data, size, name); !r)
+            return r;
+        written += size;
         return {};
     });
     if (!copied)
         return copied;
     const mode_t mode = type == 0 ? 0644 : (bsd.fileMode & 01777);
-    if (::fchmod(out.fd, mode) != 0)
-        return fail(errnoText(name, errno));
+    if (::fchmod(out.get(), mode) != 0)
+        return failWithErrno(name);
     return {};
 }
 
@@ -459,7 +438,7 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
     std::vector<int> fds; // one per open folder level, the target first
     const int top = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (top < 0)
-        return fail(errnoText(folder, errno));
+        return failWithErrno(folder);
     fds.push_back(top);
     struct Closer {
         std::vector<int>& fds;
@@ -476,11 +455,11 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
         if (folderItem) {
             const mode_t mode = type == 0 ? 0755 : (bsd.fileMode & 01777);
             if (::fchmodat(dirFd, name, mode, 0) != 0)
-                return fail(errnoText(name, errno));
+                return failWithErrno(name);
         }
         const timespec times[2] = {timeOf(unixFromHfsDate(dates.access)), timeOf(unixFromHfsDate(dates.contentModify))};
         if (::utimensat(dirFd, name, times, AT_SYMLINK_NOFOLLOW) != 0)
-            return fail(errnoText(name, errno));
+            return failWithErrno(name);
         return {};
     };
 
@@ -490,10 +469,10 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
         switch (visit.step) {
         case Visit::Step::EnterFolder: {
             if (::mkdirat(dirFd, visit.name.c_str(), 0700) != 0)
-                return fail(errnoText(visit.path, errno));
+                return failWithErrno(visit.path);
             const int fd = ::openat(dirFd, visit.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (fd < 0)
-                return fail(errnoText(visit.path, errno));
+                return failWithErrno(visit.path);
             fds.push_back(fd);
             return {};
         }
