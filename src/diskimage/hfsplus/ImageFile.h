@@ -1,7 +1,9 @@
 #pragma once
 // The output of the writer: a sparse file of the final size under a temporary name
 // beside the image, renamed over it only when complete and removed on any failure.
+// Not flushed to disk before the rename, for speed.
 #include "diskimage/DiskImageError.h"
+#include "diskimage/StagedFile.h"
 
 #include <cstdint>
 #include <string>
@@ -10,16 +12,10 @@ namespace vorlap::diskimage::hfsplus {
 
 class ImageFile {
 public:
-    // Creates "<folder>/.<name>.XXXXXX" beside `finalPath`, `size` bytes long and sparse.
+    // Creates the temporary file beside `finalPath`, `size` bytes long and sparse.
     static Result<ImageFile> createBeside(const std::string& finalPath, uint64_t size);
 
-    ImageFile(ImageFile&& other) noexcept;
-    ImageFile& operator=(ImageFile&&) = delete;
-    ImageFile(const ImageFile&) = delete;
-    ImageFile& operator=(const ImageFile&) = delete;
-    ~ImageFile(); // removes the temporary file unless committed
-
-    Result<void> writeAt(uint64_t offset, const void* data, size_t length);
+    Result<void> writeAt(uint64_t offset, const void* data, size_t length) { return m_file.writeAt(offset, data, length); }
     // Writes `length` bytes at `offset`, skipping every block-sized piece that is all
     // zero (the file reads zero there anyway).
     Result<void> writeSparseAt(uint64_t offset, const uint8_t* data, size_t length, size_t blockSize);
@@ -28,14 +24,12 @@ public:
     Result<void> copyFileAt(const std::string& sourcePath, uint64_t expectedSize, uint64_t offset);
 
     // Closes the file and renames it to the final path.
-    Result<void> commit();
+    Result<void> commit() { return m_file.commit(); }
 
 private:
-    ImageFile(int fd, std::string temporaryPath, std::string finalPath);
+    explicit ImageFile(StagedFile file) : m_file(std::move(file)) {}
 
-    int m_fd = -1;
-    std::string m_temporaryPath;
-    std::string m_finalPath;
+    StagedFile m_file;
 };
 
 } // namespace vorlap::diskimage::hfsplus

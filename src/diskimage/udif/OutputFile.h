@@ -1,9 +1,9 @@
 #pragma once
-// A file that appears at its final path complete or not at all: it is written under
-// a temporary name in the same folder, flushed to disk and renamed over the target
-// by commit(); dropped without commit() (an error, an exception), the temporary file
-// is removed and the target is untouched.
+// An image file written front to back that appears at its final path complete or
+// not at all (see StagedFile); commit() also flushes it to disk before the rename,
+// and the folder after it.
 #include "diskimage/DiskImageError.h"
+#include "diskimage/StagedFile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,11 +14,6 @@ namespace vorlap::diskimage::udif {
 class OutputFile {
 public:
     static Result<OutputFile> create(const std::string& finalPath);
-    ~OutputFile();
-    OutputFile(OutputFile&& other) noexcept;
-    OutputFile& operator=(OutputFile&&) = delete;
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
 
     // Appends at the current position.
     Result<void> write(const void* data, size_t length);
@@ -30,16 +25,10 @@ public:
     // Sets the final length to the current position, flushes, renames.
     Result<void> commit();
 
-    const std::string& temporaryPath() const { return m_tempPath; }
-
 private:
-    OutputFile(int fd, std::string finalPath, std::string tempPath);
-    Unexpected<DiskImageError> systemError(const std::string& path) const;
-    void discard();
+    explicit OutputFile(StagedFile file) : m_file(std::move(file)) {}
 
-    int m_fd = -1;
-    std::string m_finalPath;
-    std::string m_tempPath;
+    StagedFile m_file;
     uint64_t m_position = 0;
     uint64_t m_writebackFrom = 0;
 };

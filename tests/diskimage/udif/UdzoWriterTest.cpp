@@ -275,6 +275,13 @@ TEST(UdzoWriter, OutputAppearsWholeOrNotAtAll)
     auto missing = writeUdzo(good, dir.path("no/such/folder/x.dmg"));
     ASSERT_FALSE(missing);
     EXPECT_NE(missing.error().message.find("no/such/folder/x.dmg"), std::string::npos);
+    // A folder by the target's name: refused before anything is written.
+    fs::create_directory(dir.path("taken.dmg"));
+    auto taken = writeUdzo(good, dir.path("taken.dmg"));
+    ASSERT_FALSE(taken);
+    EXPECT_NE(taken.error().message.find("taken.dmg: is a folder"), std::string::npos) << taken.error().message;
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"out.dmg", "taken.dmg"}));
+    fs::remove(dir.path("taken.dmg"));
 
     // Success replaces the old file.
     ASSERT_TRUE(writeUdzo(good, target));
