@@ -1,21 +1,11 @@
 #include "diskimage/ByteSource.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace vorlap::diskimage {
-
-namespace {
-
-bool rangeInside(uint64_t offset, uint64_t length, uint64_t size)
-{
-    return offset <= size && length <= size - offset;
-}
-
-} // namespace
 
 Result<std::unique_ptr<FileByteSource>> FileByteSource::open(const std::string& path)
 {

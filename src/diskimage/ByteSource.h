@@ -10,6 +10,12 @@
 
 namespace vorlap::diskimage {
 
+// True when [offset, offset + length) lies inside [0, size), whatever the numbers.
+inline bool rangeInside(uint64_t offset, uint64_t length, uint64_t size)
+{
+    return offset <= size && length <= size - offset;
+}
+
 class ByteSource {
 public:
     virtual ~ByteSource() = default;

@@ -8,7 +8,6 @@
 #include "hdiutil/ImagePaths.h"
 
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -37,7 +36,7 @@ diskimage::Result<bool> prepareMountPoint(const std::string& path)
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) {
         if (errno != ENOENT)
-            return diskimage::fail(path + ": " + std::strerror(errno));
+            return diskimage::failWithErrno(path);
         std::error_code error;
         fs::create_directories(path, error);
         if (error)

@@ -78,7 +78,7 @@ diskimage::Result<void> writeExclusive(const std::string& path, const std::strin
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL);
     const int fd = ::open(path.c_str(), flags, 0600);
     if (fd < 0)
-        return diskimage::fail(errno == EEXIST ? std::string("exists") : path + ": " + std::strerror(errno));
+        return errno == EEXIST ? diskimage::fail("exists") : diskimage::failWithErrno(path);
     const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     ::close(fd);
     if (!ok)

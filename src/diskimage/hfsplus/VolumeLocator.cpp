@@ -25,8 +25,7 @@ bool hasBytes(ByteSource& disk, const Partition& p, uint64_t at, const char* byt
 
 VolumeSignature volumeSignature(ByteSource& disk, const Partition& p)
 {
-    const uint64_t sectors = disk.size() / 512;
-    if (p.firstSector > sectors || p.sectorCount > sectors - p.firstSector)
+    if (!rangeInside(p.firstSector, p.sectorCount, disk.size() / 512))
         return VolumeSignature::None;
     if (hasBytes(disk, p, 1024, "H+", 2))
         return VolumeSignature::HfsPlus;

@@ -17,11 +17,6 @@ namespace {
 
 constexpr size_t kReadPiece = size_t{1} << 20;
 
-bool rangeInside(uint64_t offset, uint64_t length, uint64_t limit)
-{
-    return offset <= limit && length <= limit - offset;
-}
-
 // The most a chunk of `storedLength` bytes can decode to, by codec.
 uint64_t maxDecodedSize(ChunkType type, uint64_t storedLength)
 {
