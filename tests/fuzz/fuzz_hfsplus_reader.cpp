@@ -1,7 +1,8 @@
 // Fuzz target: the HFS+ reader on arbitrary bytes, as a bare volume or a partitioned
 // disk. It opens the volume, lists it and reads every data fork; it must end with an
 // error or a result, never a crash, a hang or an unbounded allocation.
-#include "diskimage/ByteSource.h"
+#include "FuzzSupport.h"
+
 #include "diskimage/hfsplus/VolumeReader.h"
 #include "diskimage/hfsplus/VolumeWriter.h"
 
@@ -9,49 +10,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <unistd.h>
 
 using namespace vorlap::diskimage;
 using namespace vorlap::diskimage::hfsplus;
-
-namespace {
-
-class MemoryByteSource final : public ByteSource {
-public:
-    MemoryByteSource(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-    uint64_t size() const override { return m_size; }
-    Result<void> readAt(uint64_t offset, void* buffer, size_t length) override
-    {
-        if (offset > m_size || length > m_size - offset)
-            return fail("read past the end");
-        std::memcpy(buffer, m_data + offset, length);
-        return {};
-    }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-};
-
-void writeText(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string readAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-} // namespace
+using namespace vorlap::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    MemoryByteSource source(data, size);
+    MemorySource source(data, size);
     auto reader = VolumeReader::open(source);
     if (!reader)
         return 0;
@@ -82,12 +50,12 @@ extern "C" void VorlapFuzzSeeds(void (*add)(const uint8_t* data, size_t size))
     const std::string dir = pattern;
     const std::string src = dir + "/src";
     std::filesystem::create_directories(src + "/Folder.app/Contents");
-    writeText(src + "/Folder.app/Contents/Info.plist", "<plist/>");
-    writeText(src + "/caf\u00e9 \u65e5\u672c", std::string(5000, 'x'));
-    writeText(src + "/.DS_Store", "layout");
+    writeWholeFile(src + "/Folder.app/Contents/Info.plist", "<plist/>");
+    writeWholeFile(src + "/caf\u00e9 \u65e5\u672c", std::string(5000, 'x'));
+    writeWholeFile(src + "/.DS_Store", "layout");
     std::filesystem::create_symlink("/Applications", src + "/Applications");
     for (int i = 0; i < 12; ++i)
-        writeText(src + "/Folder.app/Contents/f" + std::to_string(i), std::to_string(i));
+        writeWholeFile(src + "/Folder.app/Contents/f" + std::to_string(i), std::to_string(i));
 
     for (uint64_t size : {uint64_t{256 * 1024}, uint64_t{401 * 512}}) {
         const std::string image = dir + "/seed.hfs";
@@ -95,7 +63,7 @@ extern "C" void VorlapFuzzSeeds(void (*add)(const uint8_t* data, size_t size))
             std::fprintf(stderr, "seed volume not written: %s\n", written.error().message.c_str());
             continue;
         }
-        const std::string bytes = readAll(image);
+        const std::string bytes = readWholeFile(image);
         add(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
         if (size % 4096 == 0) {
             // The same volume at LBA 40 of a GUID partition table.

@@ -1,6 +1,8 @@
 // Fuzz target: the UDIF reader on arbitrary bytes. Opening, listing, locating the
 // volume, verifying and reading must end in a value or a clear error; never a
 // crash, a hang or an allocation out of proportion to the input.
+#include "FuzzSupport.h"
+
 #include "diskimage/PartitionMap.h"
 #include "diskimage/udif/DiskImage.h"
 #include "diskimage/udif/UdifWriter.h"
@@ -9,34 +11,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 using namespace vorlap::diskimage;
 using namespace vorlap::diskimage::udif;
+using namespace vorlap::fuzz;
 
 namespace {
-
-class MemorySource final : public ByteSource {
-public:
-    MemorySource(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-    uint64_t size() const override { return m_size; }
-    Result<void> readAt(uint64_t offset, void* buffer, size_t length) override
-    {
-        if (offset > m_size || length > m_size - offset)
-            return fail("read past the end");
-        std::memcpy(buffer, m_data + offset, length);
-        return {};
-    }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-};
 
 constexpr uint64_t kReadBudget = 4u << 20;
 
@@ -70,22 +53,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
 namespace {
 
-class VectorSource final : public ByteSource {
-public:
-    explicit VectorSource(std::vector<uint8_t> bytes) : m_bytes(std::move(bytes)) {}
-    uint64_t size() const override { return m_bytes.size(); }
-    Result<void> readAt(uint64_t offset, void* buffer, size_t length) override
-    {
-        if (offset > m_bytes.size() || length > m_bytes.size() - offset)
-            return fail("read past the end");
-        std::memcpy(buffer, m_bytes.data() + offset, length);
-        return {};
-    }
-
-private:
-    std::vector<uint8_t> m_bytes;
-};
-
 // A small disk with every chunk kind our writer makes, and an HFS+ signature.
 std::vector<uint8_t> smallDisk()
 {
@@ -111,15 +78,15 @@ extern "C" void VorlapFuzzSeeds(void (*add)(const uint8_t* data, size_t size))
     if (fd < 0)
         return;
     ::close(fd);
-    VectorSource disk(smallDisk());
+    const std::vector<uint8_t> bytes = smallDisk();
+    MemorySource disk(bytes.data(), bytes.size());
     UdzoOptions options;
     options.chunkSectors = 8;
     for (const bool compressed : {true, false}) {
         const auto written = compressed ? writeUdzo(disk, path, options) : writeUdrw(disk, path);
         if (written) {
-            std::ifstream in(path, std::ios::binary);
-            const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-            add(bytes.data(), bytes.size());
+            const std::string image = readWholeFile(path);
+            add(reinterpret_cast<const uint8_t*>(image.data()), image.size());
         }
     }
     std::remove(path);
