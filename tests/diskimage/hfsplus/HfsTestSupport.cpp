@@ -6,10 +6,10 @@
 #include "diskimage/hfsplus/CatalogRecords.h"
 #include "diskimage/hfsplus/VolumeHeader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -23,26 +23,6 @@ namespace vorlap::test::hfs {
 
 using namespace vorlap::diskimage;
 using namespace vorlap::diskimage::hfsplus;
-
-ScratchDir::ScratchDir()
-{
-    char pattern[] = "/tmp/vorlap-hfs-XXXXXX";
-    if (!::mkdtemp(pattern))
-        throw std::runtime_error("mkdtemp failed");
-    m_path = pattern;
-}
-
-ScratchDir::~ScratchDir()
-{
-    std::error_code ignored;
-    // Folders made read-only by a test must become writable again to be removed.
-    for (auto it = std::filesystem::recursive_directory_iterator(m_path, ignored);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-        if (it->is_directory(ignored) && !it->is_symlink(ignored))
-            ::chmod(it->path().c_str(), 0755);
-    }
-    std::filesystem::remove_all(m_path, ignored);
-}
 
 void writeFile(const std::string& path, const std::string& content, unsigned mode)
 {
@@ -89,15 +69,6 @@ std::string patternBytes(size_t size, uint32_t seed)
         std::memcpy(out.data() + i, &x, std::min<size_t>(8, size - i));
     }
     return out;
-}
-
-std::vector<std::string> folderEntries(const std::string& path)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 namespace {

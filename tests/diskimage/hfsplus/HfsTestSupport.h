@@ -1,25 +1,16 @@
 #pragma once
-// Helpers of the HFS+ tests: scratch folders and files, and a structural checker that
-// walks an image we wrote and asserts what fsck_hfs verifies.
+// Helpers of the HFS+ tests: files, and a structural checker that walks an image we
+// wrote and asserts what fsck_hfs verifies.
+#include "support/ScratchDir.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace vorlap::test::hfs {
 
-// A fresh folder under /tmp, removed with everything in it at destruction.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::string& path() const { return m_path; }
-    std::string operator/(const std::string& relative) const { return m_path + "/" + relative; }
-
-private:
-    std::string m_path;
-};
+using vorlap::test::folderEntries;
+using vorlap::test::ScratchDir;
 
 void writeFile(const std::string& path, const std::string& content, unsigned mode = 0644);
 std::string readFile(const std::string& path);
@@ -28,8 +19,6 @@ void makeSymlink(const std::string& target, const std::string& path);
 void setModificationTime(const std::string& path, int64_t seconds);
 // Bytes that differ from file to file and block to block (not compressible to nothing).
 std::string patternBytes(size_t size, uint32_t seed);
-// Every entry name in a folder, "." and ".." left out.
-std::vector<std::string> folderEntries(const std::string& path);
 
 // The problems found in the HFS+ volume of a raw image; empty when consistent:
 // headers, allocation bitmap, each B-tree's nodes, links, map and header record, key

@@ -81,16 +81,16 @@ struct Patch {
 
 std::string writeSample(const ScratchDir& dir, int manyFiles = 0)
 {
-    const std::string src = dir / "src";
+    const std::string src = dir.path("src");
     makeFolder(src);
     writeFile(src + "/first.txt", patternBytes(9000, 1));
     writeFile(src + "/second.txt", patternBytes(5000, 2));
     writeFile(src + "/zz", "name to patch");
-    makeSymlink(dir / "outside", src + "/evil1");
+    makeSymlink(dir.path("outside"), src + "/evil1");
     writeFile(src + "/evil2", "would land outside");
     for (int i = 0; i < manyFiles; ++i)
         writeFile(src + "/f" + std::to_string(i), "x");
-    const std::string image = dir / "sample.hfs";
+    const std::string image = dir.path("sample.hfs");
     auto written = writeVolume(src, image, {"Sample", 2 * 1024 * 1024, false});
     EXPECT_TRUE(written.has_value()) << written.error().message;
     return image;
@@ -195,7 +195,7 @@ TEST(HfsVolumeReader, ReadsVolumesMacOsMade)
 
     // Extraction agrees with 7-Zip's, file by file.
     ScratchDir dir;
-    const std::string ours = dir / "ours", theirs = dir / "7z";
+    const std::string ours = dir.path("ours"), theirs = dir.path("7z");
     makeFolder(ours);
     auto extracted = reader.extractTo(ours);
     ASSERT_TRUE(extracted.has_value()) << extracted.error().message;
@@ -223,7 +223,7 @@ TEST(HfsVolumeReader, FindsTheVolumeInsidePartitionMaps)
                                      std::make_pair("apm 2048", apmDisk(volume, 2048)),
                                      std::make_pair("mbr", mbrDisk(volume))}) {
         SCOPED_TRACE(name);
-        const std::string path = dir / (std::string(name) + ".img");
+        const std::string path = dir.path(std::string(name) + ".img");
         writeFile(path, disk);
         auto opened = openImage(path);
         ASSERT_TRUE(opened.reader.has_value()) << opened.reader.error().message;
@@ -232,29 +232,29 @@ TEST(HfsVolumeReader, FindsTheVolumeInsidePartitionMaps)
         EXPECT_GT((*opened.reader)->info().offset, 0u);
         EXPECT_EQ((*opened.reader)->list()->size(), 5u);
     }
-    writeFile(dir / "zeros.img", std::string(1 << 20, '\0'));
-    EXPECT_NE(openError(dir / "zeros.img").find("no HFS+ volume"), std::string::npos);
+    writeFile(dir.path("zeros.img"), std::string(1 << 20, '\0'));
+    EXPECT_NE(openError(dir.path("zeros.img")).find("no HFS+ volume"), std::string::npos);
 
     // A map with an entry past the end of the disk is not followed at all.
     std::string outside = gptDisk(volume, 40);
     outside[1024] = '\x01'; // the first entry: some other partition, 2 TiB in
     outside[1024 + 32 + 4] = '\x01';
     outside[1024 + 40 + 4] = '\x01';
-    writeFile(dir / "outside.img", outside);
-    EXPECT_NE(openError(dir / "outside.img").find("no HFS+ volume"), std::string::npos);
+    writeFile(dir.path("outside.img"), outside);
+    EXPECT_NE(openError(dir.path("outside.img")).find("no HFS+ volume"), std::string::npos);
 
     // A case-sensitive volume in a partition is found, and refused by name.
     std::string hfsx = apmDisk(volume);
     hfsx[64 * 512 + 1025] = 'X';
-    writeFile(dir / "hfsx.img", hfsx);
-    EXPECT_NE(openError(dir / "hfsx.img").find("HFSX"), std::string::npos) << openError(dir / "hfsx.img");
+    writeFile(dir.path("hfsx.img"), hfsx);
+    EXPECT_NE(openError(dir.path("hfsx.img")).find("HFSX"), std::string::npos) << openError(dir.path("hfsx.img"));
 }
 
 TEST(HfsVolumeReader, RefusesDamagedImagesClearly)
 {
     ScratchDir dir;
     const std::string image = writeSample(dir, 400); // several catalog leaves
-    const std::string bad = dir / "bad.hfs";
+    const std::string bad = dir.path("bad.hfs");
 
     Patch truncated(image);
     truncated.bytes.resize(truncated.bytes.size() / 2);
@@ -295,15 +295,15 @@ TEST(HfsVolumeReader, NeverWritesOutsideTheTargetFolder)
 {
     ScratchDir dir;
     const std::string image = writeSample(dir);
-    makeFolder(dir / "outside");
-    const std::string bad = dir / "bad.hfs";
+    makeFolder(dir.path("outside"));
+    const std::string bad = dir.path("bad.hfs");
 
     // A name ".." in the catalog (key and thread record alike).
     Patch dotdot(image);
     ASSERT_EQ(dotdot.renameAll("zz", ".."), 2);
     dotdot.save(bad);
     EXPECT_NE(openError(bad).find("invalid name \"..\""), std::string::npos) << openError(bad);
-    EXPECT_TRUE(folderEntries(dir / "outside").empty());
+    EXPECT_TRUE(folderEntries(dir.path("outside")).empty());
 
     // Two entries with one name: a link to a folder outside, then a file by the same name.
     Patch twins(image);
@@ -315,5 +315,5 @@ TEST(HfsVolumeReader, NeverWritesOutsideTheTargetFolder)
     auto extracted = (*opened.reader)->extractTo(out.path());
     ASSERT_FALSE(extracted.has_value());
     EXPECT_NE(extracted.error().message.find("File exists"), std::string::npos) << extracted.error().message;
-    EXPECT_TRUE(folderEntries(dir / "outside").empty());
+    EXPECT_TRUE(folderEntries(dir.path("outside")).empty());
 }

@@ -218,10 +218,10 @@ std::set<uint64_t> kernelInodes(const std::string& output)
 TEST(HfsVolumeRoundTrip, OwnReaderReproducesTheTree)
 {
     ScratchDir dir;
-    const std::string src = dir / "src";
+    const std::string src = dir.path("src");
     makeFolder(src);
     buildSampleTree(src, {true, 0, 600});
-    const std::string image = dir / "volume.hfs";
+    const std::string image = dir.path("volume.hfs");
     VolumeOptions options{"Round Trip \u00e9", 8 * 1024 * 1024, true};
     auto written = writeVolume(src, image, options);
     ASSERT_TRUE(written.has_value()) << written.error().message;
@@ -263,7 +263,7 @@ TEST(HfsVolumeRoundTrip, OwnReaderReproducesTheTree)
     EXPECT_TRUE(expected.count("cafe\u0301"));
     EXPECT_TRUE(expected.count("a:b"));
 
-    const std::string out = dir / "out";
+    const std::string out = dir.path("out");
     makeFolder(out);
     auto extracted = reader->extractTo(out);
     ASSERT_TRUE(extracted.has_value()) << extracted.error().message;
@@ -273,10 +273,10 @@ TEST(HfsVolumeRoundTrip, OwnReaderReproducesTheTree)
 TEST(HfsVolumeRoundTrip, SevenZipAndLibfshfsReadTheImage)
 {
     ScratchDir dir;
-    const std::string src = dir / "src";
+    const std::string src = dir.path("src");
     makeFolder(src);
     buildSampleTree(src, {true, 0, 300});
-    const std::string image = dir / "volume.hfs";
+    const std::string image = dir.path("volume.hfs");
     auto written = writeVolume(src, image, {"Seven", 4 * 1024 * 1024, false});
     ASSERT_TRUE(written.has_value()) << written.error().message;
     EXPECT_FALSE(written->usedItemNumbers);
@@ -299,7 +299,7 @@ TEST(HfsVolumeRoundTrip, SevenZipAndLibfshfsReadTheImage)
     }
     EXPECT_EQ(listing.size(), expected.size() + 1); // + the volume's root folder
 
-    const std::string out = dir / "7z";
+    const std::string out = dir.path("7z");
     const auto extracted = runProgram({"7zz", "x", "-snld", "-o" + out, image});
     ASSERT_EQ(extracted.exitCode, 0) << extracted.output;
     for (const auto& [path, e] : expected) {
@@ -327,10 +327,10 @@ TEST(HfsVolumeRoundTrip, KernelMountsALargeVolumeWithOurNodeIds)
     if (!vorlap::test::haveProgram("qemu-system-x86_64"))
         GTEST_SKIP() << "qemu-system-x86_64 is not installed";
     ScratchDir dir;
-    const std::string src = dir / "src";
+    const std::string src = dir.path("src");
     makeFolder(src);
     buildSampleTree(src, {false, 101 * 1024 * 1024 + 123, 3000});
-    const std::string image = dir / "large.hfs";
+    const std::string image = dir.path("large.hfs");
     auto written = writeVolume(src, image, {"Large", 128 * 1024 * 1024, true});
     ASSERT_TRUE(written.has_value()) << written.error().message;
     ASSERT_TRUE(written->usedItemNumbers);
@@ -358,7 +358,7 @@ TEST(HfsVolumeRoundTrip, KernelMountsALargeVolumeWithOurNodeIds)
     std::unique_ptr<FileByteSource> source;
     auto reader = openVolume(image, source);
     ASSERT_TRUE(reader);
-    const std::string out = dir / "out";
+    const std::string out = dir.path("out");
     makeFolder(out);
     auto extracted = reader->extractTo(out);
     ASSERT_TRUE(extracted.has_value()) << extracted.error().message;
@@ -368,7 +368,7 @@ TEST(HfsVolumeRoundTrip, KernelMountsALargeVolumeWithOurNodeIds)
 TEST(HfsVolumeRoundTrip, EmptyVolumeAsCreateMakesIt)
 {
     ScratchDir dir;
-    const std::string image = dir / "empty.dmg";
+    const std::string image = dir.path("empty.dmg");
     auto written = writeEmptyVolume(image, {"Vorlap", 16 * 1024 * 1024, true});
     ASSERT_TRUE(written.has_value()) << written.error().message;
     EXPECT_EQ(written->fileCount, 0u);

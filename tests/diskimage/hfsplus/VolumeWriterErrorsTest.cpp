@@ -23,7 +23,7 @@ namespace {
 void expectRefused(const std::string& source, const VolumeOptions& options, const std::string& fragment)
 {
     ScratchDir out;
-    const std::string image = out / "image.dmg";
+    const std::string image = out.path("image.dmg");
     writeFile(image, "previous image");
     auto written = writeVolume(source, image, options);
     ASSERT_FALSE(written.has_value());
@@ -37,19 +37,19 @@ void expectRefused(const std::string& source, const VolumeOptions& options, cons
 TEST(HfsVolumeWriter, RefusesContentThatDoesNotFitAndSaysHowMuchIsNeeded)
 {
     ScratchDir dir;
-    writeFile(dir / "big", patternBytes(3 * 1024 * 1024, 7));
+    writeFile(dir.path("big"), patternBytes(3 * 1024 * 1024, 7));
     expectRefused(dir.path(), {"Small", 2 * 1024 * 1024, false}, "needs 3");
     expectRefused(dir.path(), {"Small", 2 * 1024 * 1024, false}, "volume holds 2097152 bytes (2.0 MiB)");
 
     // Exactly full is fine: data plus metadata fill every block.
     ScratchDir out;
-    auto probe = writeVolume(dir.path(), out / "probe.hfs", {"Fit", 4 * 1024 * 1024, false});
+    auto probe = writeVolume(dir.path(), out.path("probe.hfs"), {"Fit", 4 * 1024 * 1024, false});
     ASSERT_TRUE(probe.has_value()) << probe.error().message;
-    auto exact = writeVolume(dir.path(), out / "exact.hfs", {"Fit", probe->usedBytes, false});
+    auto exact = writeVolume(dir.path(), out.path("exact.hfs"), {"Fit", probe->usedBytes, false});
     ASSERT_TRUE(exact.has_value()) << exact.error().message;
     EXPECT_EQ(exact->usedBytes, probe->usedBytes);
-    EXPECT_EQ(checkVolumeStructure(out / "exact.hfs"), std::vector<std::string>{});
-    EXPECT_FALSE(writeVolume(dir.path(), out / "short.hfs", {"Fit", probe->usedBytes - 4096, false}).has_value());
+    EXPECT_EQ(checkVolumeStructure(out.path("exact.hfs")), std::vector<std::string>{});
+    EXPECT_FALSE(writeVolume(dir.path(), out.path("short.hfs"), {"Fit", probe->usedBytes - 4096, false}).has_value());
 }
 
 TEST(HfsVolumeWriter, RefusesNamesAndItemsHfsPlusCannotHold)
@@ -61,19 +61,19 @@ TEST(HfsVolumeWriter, RefusesNamesAndItemsHfsPlusCannotHold)
         std::string name;
         for (int i = 0; i < 86; ++i)
             name += "\u01d6";
-        writeFile(dir / name, "x");
+        writeFile(dir.path(name), "x");
         expectRefused(dir.path(), {"V", 1024 * 1024, false}, "at most 255 fit");
     }
     {
         ScratchDir dir;
-        writeFile(dir / "Readme", "a");
-        writeFile(dir / "README", "b");
+        writeFile(dir.path("Readme"), "a");
+        writeFile(dir.path("README"), "b");
         expectRefused(dir.path(), {"V", 1024 * 1024, false}, "differ only in case");
     }
     {
         ScratchDir dir;
-        makeFolder(dir / "sub");
-        ASSERT_EQ(::mkfifo((dir / "sub/pipe").c_str(), 0644), 0);
+        makeFolder(dir.path("sub"));
+        ASSERT_EQ(::mkfifo((dir.path("sub/pipe")).c_str(), 0644), 0);
         expectRefused(dir.path(), {"V", 1024 * 1024, false}, "pipe is a FIFO");
     }
     {
@@ -81,7 +81,7 @@ TEST(HfsVolumeWriter, RefusesNamesAndItemsHfsPlusCannotHold)
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
-        const std::string path = dir / "sock";
+        const std::string path = dir.path("sock");
         std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
         ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         expectRefused(dir.path(), {"V", 1024 * 1024, false}, "sock is a socket");
@@ -89,7 +89,7 @@ TEST(HfsVolumeWriter, RefusesNamesAndItemsHfsPlusCannotHold)
     }
     {
         ScratchDir dir;
-        writeFile(dir / "bad\xff", "x");
+        writeFile(dir.path("bad\xff"), "x");
         expectRefused(dir.path(), {"V", 1024 * 1024, false}, "not valid UTF-8");
     }
     ScratchDir empty;
@@ -104,12 +104,12 @@ TEST(HfsVolumeWriter, FallsBackToFreshIdsWhenInodeNumbersCannotServe)
 {
     // A hard link gives two items one inode number: every item then gets a fresh ID.
     ScratchDir dir;
-    const std::string src = dir / "src";
+    const std::string src = dir.path("src");
     makeFolder(src);
     writeFile(src + "/one", "shared");
     ASSERT_EQ(::link((src + "/one").c_str(), (src + "/two").c_str()), 0);
     makeFolder(src + "/folder");
-    const std::string image = dir / "links.hfs";
+    const std::string image = dir.path("links.hfs");
     auto written = writeVolume(src, image, {"Links", 1024 * 1024, true});
     ASSERT_TRUE(written.has_value()) << written.error().message;
     EXPECT_FALSE(written->usedItemNumbers);

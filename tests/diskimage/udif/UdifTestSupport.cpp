@@ -4,8 +4,6 @@
 #include "diskimage/udif/Checksum.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -14,29 +12,6 @@
 namespace vorlap::test::udif {
 
 using namespace vorlap::diskimage::udif;
-
-ScratchDir::ScratchDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "vorlap-udif-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    m_path = pattern;
-}
-
-ScratchDir::~ScratchDir()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
-
-std::vector<std::string> ScratchDir::entries() const
-{
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(m_path))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 Bytes readFile(const std::string& path)
 {

@@ -1,8 +1,9 @@
 #pragma once
-// Helpers for the UDIF tests: scratch folders, whole-file I/O, synthetic disks and
-// taking an image apart to damage it on purpose.
+// Helpers for the UDIF tests: whole-file I/O, synthetic disks and taking an image
+// apart to damage it on purpose.
 #include "diskimage/udif/KolyTrailer.h"
 #include "diskimage/udif/ResourceFork.h"
+#include "support/ScratchDir.h"
 
 #include <cstdint>
 #include <string>
@@ -12,21 +13,7 @@ namespace vorlap::test::udif {
 
 using Bytes = std::vector<uint8_t>;
 
-// A fresh folder under the system's temporary folder, removed with its contents.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    std::string path(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& path() const { return m_path; }
-    // The names in the folder (hidden ones included), sorted.
-    std::vector<std::string> entries() const;
-
-private:
-    std::string m_path;
-};
+using vorlap::test::ScratchDir;
 
 Bytes readFile(const std::string& path);
 void writeFile(const std::string& path, const Bytes& bytes);
