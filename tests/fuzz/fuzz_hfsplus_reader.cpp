@@ -2,13 +2,13 @@
 // disk. It opens the volume, lists it and reads every data fork; it must end with an
 // error or a result, never a crash, a hang or an unbounded allocation.
 #include "FuzzSupport.h"
+#include "../support/PartitionMaps.h"
 
 #include "diskimage/hfsplus/VolumeReader.h"
 #include "diskimage/hfsplus/VolumeWriter.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -68,17 +68,7 @@ extern "C" void VorlapFuzzSeeds(void (*add)(const uint8_t* data, size_t size))
         if (size % 4096 == 0) {
             // The same volume at LBA 40 of a GUID partition table.
             std::string disk(40 * 512, '\0');
-            std::memcpy(&disk[512], "EFI PART", 8);
-            disk[512 + 72] = 2;
-            disk[512 + 80] = 4;
-            disk[512 + 84] = static_cast<char>(128);
-            static const uint8_t hfsType[16] = {0x00, 0x53, 0x46, 0x48, 0x00, 0x00, 0xAA, 0x11,
-                                                0xAA, 0x11, 0x00, 0x30, 0x65, 0x43, 0xEC, 0xAC};
-            std::memcpy(&disk[1024], hfsType, 16);
-            disk[1024 + 32] = 40;
-            const uint64_t last = 40 + bytes.size() / 512 - 1;
-            disk[1024 + 40] = static_cast<char>(last & 0xFF);
-            disk[1024 + 41] = static_cast<char>(last >> 8);
+            vorlap::test::putGptWithHfs(reinterpret_cast<uint8_t*>(disk.data()), 4, 0, 40, 40 + bytes.size() / 512 - 1);
             disk += bytes;
             add(reinterpret_cast<const uint8_t*>(disk.data()), disk.size());
         }

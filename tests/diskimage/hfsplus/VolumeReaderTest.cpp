@@ -1,6 +1,7 @@
 // Reading volumes macOS made, finding them inside partition maps, and refusing damaged
 // or hostile images without crashing or writing outside the target folder.
 #include "HfsTestSupport.h"
+#include "support/PartitionMaps.h"
 #include "support/Shell.h"
 #include "support/TestPaths.h"
 
@@ -20,6 +21,9 @@ using namespace vorlap::diskimage;
 using namespace vorlap::diskimage::hfsplus;
 using namespace vorlap::test::hfs;
 using vorlap::test::fixturePath;
+using vorlap::test::putApmEntry;
+using vorlap::test::putGptWithHfs;
+using vorlap::test::putMbrEntry;
 using vorlap::test::runProgram;
 
 namespace {
@@ -106,26 +110,16 @@ std::string openError(const std::string& path)
     return extracted ? std::string() : extracted.error().message;
 }
 
-// A GUID-partitioned disk (the layout macOS's tool makes by default) around a volume.
+uint8_t* bytesOf(std::string& s) { return reinterpret_cast<uint8_t*>(s.data()); }
+
+// A GUID-partitioned disk (the layout macOS's tool makes by default) around a volume:
+// 128 entries, the second one the volume's.
 std::string gptDisk(const std::string& volume, uint64_t startLba)
 {
     std::string disk(startLba * 512, '\0');
     disk[510] = '\x55';
     disk[511] = '\xAA';
-    std::memcpy(&disk[512], "EFI PART", 8);
-    auto le32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            disk[at + i] = static_cast<char>(v >> (8 * i));
-    };
-    le32(512 + 72, 2);   // entries at LBA 2
-    le32(512 + 80, 128); // 128 entries
-    le32(512 + 84, 128); // of 128 bytes
-    static const uint8_t hfsType[16] = {0x00, 0x53, 0x46, 0x48, 0x00, 0x00, 0xAA, 0x11,
-                                        0xAA, 0x11, 0x00, 0x30, 0x65, 0x43, 0xEC, 0xAC};
-    const size_t entry = 1024 + 128; // the second entry
-    std::memcpy(&disk[entry], hfsType, 16);
-    le32(entry + 32, static_cast<uint32_t>(startLba));
-    le32(entry + 40, static_cast<uint32_t>(startLba + volume.size() / 512 - 1));
+    putGptWithHfs(bytesOf(disk), 128, 1, startLba, startLba + volume.size() / 512 - 1);
     return disk + volume + std::string(33 * 512, '\0');
 }
 
@@ -135,19 +129,11 @@ std::string apmDisk(const std::string& volume, uint16_t blockSize = 512)
     std::string disk(64 * 512, '\0');
     disk[0] = 'E';
     disk[1] = 'R';
-    storeBE16(reinterpret_cast<uint8_t*>(&disk[2]), blockSize);
-    auto entry = [&](int index, uint32_t start, uint32_t count, const char* type) {
-        uint8_t* p = reinterpret_cast<uint8_t*>(&disk[blockSize * index]);
-        p[0] = 'P';
-        p[1] = 'M';
-        storeBE32(p + 4, 2);
-        storeBE32(p + 8, start);
-        storeBE32(p + 12, count);
-        std::strcpy(reinterpret_cast<char*>(p + 48), type);
-    };
+    storeBE16(bytesOf(disk) + 2, blockSize);
     const uint32_t volumeStart = static_cast<uint32_t>(disk.size() / blockSize);
-    entry(1, 1, volumeStart - 1, "Apple_partition_map");
-    entry(2, volumeStart, static_cast<uint32_t>(volume.size() / blockSize), "Apple_HFS");
+    putApmEntry(bytesOf(disk) + blockSize, 2, 1, volumeStart - 1, "", "Apple_partition_map");
+    putApmEntry(bytesOf(disk) + 2 * blockSize, 2, volumeStart, static_cast<uint32_t>(volume.size() / blockSize), "",
+                "Apple_HFS");
     return disk + volume;
 }
 
@@ -155,14 +141,7 @@ std::string apmDisk(const std::string& volume, uint16_t blockSize = 512)
 std::string mbrDisk(const std::string& volume)
 {
     std::string disk(64 * 512, '\0');
-    uint8_t* entry = reinterpret_cast<uint8_t*>(&disk[446]);
-    entry[4] = 0xAF;
-    entry[8] = 64;
-    const uint32_t sectors = static_cast<uint32_t>(volume.size() / 512);
-    for (int i = 0; i < 4; ++i)
-        entry[12 + i] = static_cast<uint8_t>(sectors >> (8 * i));
-    disk[510] = '\x55';
-    disk[511] = '\xAA';
+    putMbrEntry(bytesOf(disk), 0, 0xAF, 64, static_cast<uint32_t>(volume.size() / 512));
     return disk + volume;
 }
 

@@ -11,6 +11,7 @@
 #include "diskimage/udif/DiskImage.h"
 #include "diskimage/udif/VolumeLocator.h"
 #include "support/SevenZip.h"
+#include "support/PartitionMaps.h"
 #include "support/Shell.h"
 #include "support/TestPaths.h"
 
@@ -288,19 +289,6 @@ Bytes diskWithHfsAt(size_t sectors, uint64_t volumeSector, const char* signature
     return disk;
 }
 
-void putApmEntry(Bytes& disk, size_t block, uint32_t mapBlocks, uint32_t start, uint32_t count, const char* name,
-                 const char* type)
-{
-    uint8_t* e = &disk[block * 512];
-    e[0] = 'P';
-    e[1] = 'M';
-    storeBE32(e + 4, mapBlocks);
-    storeBE32(e + 8, start);
-    storeBE32(e + 12, count);
-    std::strncpy(reinterpret_cast<char*>(e + 16), name, 32);
-    std::strncpy(reinterpret_cast<char*>(e + 48), type, 32);
-}
-
 std::string locate(const Bytes& disk, const ScratchDir& dir, Partition* found = nullptr)
 {
     writeFile(dir.path("disk.img"), disk);
@@ -326,20 +314,16 @@ TEST(UdifReader, FindsTheVolumeOnRawDisks)
     Bytes apm = diskWithHfsAt(400, 64);
     apm[0] = 'E';
     apm[1] = 'R';
-    putApmEntry(apm, 1, 3, 1, 63, "Apple", "Apple_partition_map");
-    putApmEntry(apm, 2, 3, 64, 300, "disk image", "Apple_HFS");
-    putApmEntry(apm, 3, 3, 364, 36, "", "Apple_Free");
+    putApmEntry(&apm[1 * 512], 3, 1, 63, "Apple", "Apple_partition_map");
+    putApmEntry(&apm[2 * 512], 3, 64, 300, "disk image", "Apple_HFS");
+    putApmEntry(&apm[3 * 512], 3, 364, 36, "", "Apple_Free");
     EXPECT_EQ(locate(apm, dir, &p), "disk image (Apple_HFS : 2)");
     EXPECT_EQ(p.firstSector, 64u);
     EXPECT_EQ(p.sectorCount, 300u);
 
     // MBR with an HFS+ (0xAF) partition.
     Bytes mbr = diskWithHfsAt(300, 100, "HX");
-    mbr[446 + 4] = 0xAF;
-    mbr[446 + 8] = 100;
-    mbr[446 + 12] = 200;
-    mbr[510] = 0x55;
-    mbr[511] = 0xAA;
+    putMbrEntry(mbr.data(), 0, 0xAF, 100, 200);
     EXPECT_EQ(locate(mbr, dir, &p), " (Apple_HFS : 1)");
     EXPECT_EQ(p.firstSector, 100u);
 
@@ -354,6 +338,6 @@ TEST(UdifReader, FindsTheVolumeOnRawDisks)
 
     // A map pointing outside the disk is not followed.
     Bytes broken = apm;
-    putApmEntry(broken, 2, 3, 64, 3000, "disk image", "Apple_HFS");
+    putApmEntry(&broken[2 * 512], 3, 64, 3000, "disk image", "Apple_HFS");
     EXPECT_EQ(locate(broken, dir), "no HFS+ volume found in the image");
 }
