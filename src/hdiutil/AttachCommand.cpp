@@ -6,52 +6,11 @@
 #include "hdiutil/CommandLine.h"
 #include "hdiutil/Commands.h"
 #include "hdiutil/ImagePaths.h"
+#include "hdiutil/MountPoint.h"
 
-#include <cerrno>
-#include <dirent.h>
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace vorlap::hdiutil {
-
-namespace fs = std::filesystem;
-
-namespace {
-
-// Empty the folder we filled, and remove it if we made it.
-void discardMountPoint(const Attachment& attachment)
-{
-    std::error_code ignored;
-    if (attachment.createdMountPoint) {
-        fs::remove_all(attachment.mountPoint, ignored);
-        return;
-    }
-    for (const auto& entry : fs::directory_iterator(attachment.mountPoint, ignored))
-        fs::remove_all(entry.path(), ignored);
-}
-
-// The mount point must be free: missing (then we create it) or an empty folder.
-diskimage::Result<bool> prepareMountPoint(const std::string& path)
-{
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0) {
-        if (errno != ENOENT)
-            return diskimage::failWithErrno(path);
-        std::error_code error;
-        fs::create_directories(path, error);
-        if (error)
-            return diskimage::fail(path + ": " + error.message());
-        return true;
-    }
-    if (!S_ISDIR(st.st_mode))
-        return diskimage::fail(path + ": mount point is not a folder");
-    std::error_code error;
-    if (!fs::is_empty(path, error) || error)
-        return diskimage::fail(path + ": mount point is in use (the folder is not empty)");
-    return false;
-}
-
-} // namespace
 
 diskimage::Result<CommandResult> attachImage(const std::vector<std::string>& arguments)
 {

@@ -4,13 +4,11 @@
 #include "hdiutil/AttachmentRegistry.h"
 #include "hdiutil/CommandLine.h"
 #include "hdiutil/Commands.h"
+#include "hdiutil/MountPoint.h"
 
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace vorlap::hdiutil {
-
-namespace fs = std::filesystem;
 
 diskimage::Result<CommandResult> detachImage(const std::vector<std::string>& arguments)
 {
@@ -48,13 +46,7 @@ diskimage::Result<CommandResult> detachImage(const std::vector<std::string>& arg
         ::chmod(attachment->mountPoint.c_str(), 0700);
     }
 
-    std::error_code error;
-    if (attachment->createdMountPoint) {
-        fs::remove_all(attachment->mountPoint, error);
-    } else {
-        for (const auto& entry : fs::directory_iterator(attachment->mountPoint, error))
-            fs::remove_all(entry.path(), error);
-    }
+    const std::error_code error = discardMountPoint(*attachment);
     registry->release(*attachment);
     if (error)
         return diskimage::fail(attachment->mountPoint + ": " + error.message());

@@ -1,0 +1,43 @@
+#include "hdiutil/MountPoint.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace vorlap::hdiutil {
+
+namespace fs = std::filesystem;
+
+diskimage::Result<bool> prepareMountPoint(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            return diskimage::failWithErrno(path);
+        std::error_code error;
+        fs::create_directories(path, error);
+        if (error)
+            return diskimage::fail(path + ": " + error.message());
+        return true;
+    }
+    if (!S_ISDIR(st.st_mode))
+        return diskimage::fail(path + ": mount point is not a folder");
+    std::error_code error;
+    if (!fs::is_empty(path, error) || error)
+        return diskimage::fail(path + ": mount point is in use (the folder is not empty)");
+    return false;
+}
+
+std::error_code discardMountPoint(const Attachment& attachment)
+{
+    std::error_code error;
+    if (attachment.createdMountPoint) {
+        fs::remove_all(attachment.mountPoint, error);
+        return error;
+    }
+    for (const auto& entry : fs::directory_iterator(attachment.mountPoint, error))
+        fs::remove_all(entry.path(), error);
+    return error;
+}
+
+} // namespace vorlap::hdiutil
