@@ -15,6 +15,15 @@ std::string_view trim(std::string_view s)
 
 } // namespace
 
+Partition wholeDiskPartition(uint64_t bytes)
+{
+    Partition whole;
+    whole.name = "whole disk";
+    whole.id = "0";
+    whole.sectorCount = bytes / 512;
+    return whole;
+}
+
 std::string partitionName(const std::string& label, const std::string& type, const std::string& id)
 {
     return label + " (" + type + " : " + id + ")";

@@ -18,6 +18,9 @@ struct Partition {
     uint64_t length() const { return sectorCount * 512; }
 };
 
+// A disk of `bytes` bytes as one partition: "whole disk", ID "0", no type.
+Partition wholeDiskPartition(uint64_t bytes);
+
 // "disk image (Apple_HFS : 4)" from its parts, as macOS names block tables.
 std::string partitionName(const std::string& label, const std::string& type, const std::string& id);
 

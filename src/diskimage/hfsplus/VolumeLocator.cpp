@@ -43,11 +43,7 @@ Result<Partition> locateHfsVolume(ByteSource& disk, const std::vector<Partition>
         if (isHfsType(p.type))
             candidates.push_back(p);
     const bool namedHfs = !candidates.empty();
-    Partition whole;
-    whole.name = "whole disk";
-    whole.id = "0";
-    whole.sectorCount = disk.size() / 512;
-    candidates.push_back(whole);
+    candidates.push_back(wholeDiskPartition(disk.size()));
     std::vector<Partition> map;
     if (!namedHfs) {
         // No partition is named as one: look at the disk's own map.

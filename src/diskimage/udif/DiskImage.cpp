@@ -114,10 +114,7 @@ Result<void> DiskImage::openRaw(uint64_t offset, uint64_t length)
     if (auto map = readPartitionMap(*this); map && !map->empty())
         m_partitions = std::move(*map);
     if (m_partitions.empty()) {
-        Partition whole;
-        whole.name = "whole disk";
-        whole.id = "0";
-        whole.sectorCount = m_size / kSectorSize;
+        Partition whole = wholeDiskPartition(m_size);
         const hfsplus::VolumeSignature signature = hfsplus::volumeSignature(*this, whole);
         if (signature == hfsplus::VolumeSignature::HfsPlus || signature == hfsplus::VolumeSignature::Hfsx) {
             whole.type = signature == hfsplus::VolumeSignature::HfsPlus ? "Apple_HFS" : "Apple_HFSX";

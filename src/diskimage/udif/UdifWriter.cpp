@@ -1,5 +1,7 @@
 #include "diskimage/udif/UdifWriter.h"
 
+#include "diskimage/Partition.h"
+#include "diskimage/hfsplus/VolumeLocator.h"
 #include "diskimage/udif/BlockTable.h"
 #include "diskimage/udif/Checksum.h"
 #include "diskimage/udif/KolyTrailer.h"
@@ -263,11 +265,10 @@ Result<std::vector<TableLayout>> wholeDiskLayout(ByteSource& disk)
     auto sectors = sectorsOf(disk);
     if (!sectors)
         return unexpected(sectors.error());
-    std::string type = "Apple_HFS";
-    uint8_t signature[2] = {};
-    if (disk.size() >= 1026 && disk.readAt(1024, signature, 2) && signature[0] == 'H' && signature[1] == 'X')
-        type = "Apple_HFSX";
-    return std::vector<TableLayout>{{"whole disk (" + type + " : 0)", 0, 0, *sectors}};
+    const Partition whole = wholeDiskPartition(disk.size());
+    const bool hfsx = hfsplus::volumeSignature(disk, whole) == hfsplus::VolumeSignature::Hfsx;
+    const std::string name = partitionName(whole.name, hfsx ? "Apple_HFSX" : "Apple_HFS", whole.id);
+    return std::vector<TableLayout>{{name, 0, 0, *sectors}};
 }
 
 Result<void> writeUdzo(ByteSource& disk, const std::string& outputPath, const UdzoOptions& options)
