@@ -276,18 +276,27 @@ Result<void> DiskImage::checkDataForkChecksum(uint64_t offset, uint64_t length, 
 {
     if (!expected.isCrc32())
         return {}; // none recorded (macOS often leaves it out), or a kind we cannot compute
-    std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(length, kReadPiece)));
-    uint32_t crc = 0;
-    for (uint64_t done = 0; done < length;) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(buffer.size(), length - done));
-        if (auto r = m_container->readAt(offset + done, buffer.data(), n); !r)
-            return r;
-        crc = crc32Update(crc, buffer.data(), n);
-        done += n;
-    }
-    if (crc != expected.crc32Value())
+    std::vector<uint8_t> scratch;
+    auto crc = containerCrc32(0, offset, length, scratch);
+    if (!crc)
+        return unexpected(crc.error());
+    if (*crc != expected.crc32Value())
         return error("data fork checksum mismatch: the image is damaged");
     return {};
+}
+
+Result<uint32_t> DiskImage::containerCrc32(uint32_t crc, uint64_t offset, uint64_t length,
+                                           std::vector<uint8_t>& scratch)
+{
+    scratch.resize(static_cast<size_t>(std::min<uint64_t>(length, kReadPiece)));
+    for (uint64_t done = 0; done < length;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(scratch.size(), length - done));
+        if (auto r = m_container->readAt(offset + done, scratch.data(), n); !r)
+            return unexpected(r.error());
+        crc = crc32Update(crc, scratch.data(), n);
+        done += n;
+    }
+    return crc;
 }
 
 Result<void> DiskImage::decodeRunInto(const Run& run, std::vector<uint8_t>& out)
@@ -396,14 +405,10 @@ Result<void> DiskImage::verifyTables()
             if (run.type == ChunkType::ZeroFill) {
                 crc = crc32Combine(crc, crc32OfZeros(bytes), bytes);
             } else if (run.type == ChunkType::Raw) {
-                scratch.resize(static_cast<size_t>(std::min<uint64_t>(bytes, kReadPiece)));
-                for (uint64_t done = 0; done < bytes;) {
-                    const size_t n = static_cast<size_t>(std::min<uint64_t>(scratch.size(), bytes - done));
-                    if (auto r = m_container->readAt(run.fileOffset + done, scratch.data(), n); !r)
-                        return r;
-                    crc = crc32Update(crc, scratch.data(), n);
-                    done += n;
-                }
+                auto updated = containerCrc32(crc, run.fileOffset, bytes, scratch);
+                if (!updated)
+                    return unexpected(updated.error());
+                crc = *updated;
             } else {
                 if (auto r = decodeRunInto(run, scratch); !r)
                     return r;

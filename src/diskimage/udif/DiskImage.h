@@ -83,6 +83,8 @@ private:
     Result<void> addTable(const BlkxEntry& entry, uint64_t dataForkLength,
                           std::vector<std::pair<BlockTable, Partition>>& tables);
     Result<void> checkDataForkChecksum(uint64_t offset, uint64_t length, const UdifChecksum& expected);
+    // `crc` continued over `length` bytes of the container from `offset`.
+    Result<uint32_t> containerCrc32(uint32_t crc, uint64_t offset, uint64_t length, std::vector<uint8_t>& scratch);
     Result<const std::vector<uint8_t>*> decodedRun(size_t run);
     Result<void> decodeRunInto(const Run& run, std::vector<uint8_t>& out);
     Unexpected<DiskImageError> error(const std::string& what) const;
