@@ -1,7 +1,7 @@
 #include "diskimage/hfsplus/BTreeWriter.h"
 
-#include "diskimage/hfsplus/BTreeNode.h"
 #include "diskimage/BigEndian.h"
+#include "diskimage/hfsplus/BTreeNode.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 #include "diskimage/hfsplus/VolumeReader.h"
 
-#include "diskimage/hfsplus/BTreeReader.h"
 #include "diskimage/BigEndian.h"
 #include "diskimage/FileIo.h"
+#include "diskimage/hfsplus/BTreeReader.h"
 #include "diskimage/hfsplus/HfsDate.h"
 #include "diskimage/hfsplus/UnicodeName.h"
 #include "diskimage/hfsplus/VolumeLocator.h"

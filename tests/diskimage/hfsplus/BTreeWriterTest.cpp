@@ -1,9 +1,9 @@
 #include "HfsTestSupport.h"
 
+#include "diskimage/BigEndian.h"
 #include "diskimage/hfsplus/BTreeNode.h"
 #include "diskimage/hfsplus/BTreeReader.h"
 #include "diskimage/hfsplus/BTreeWriter.h"
-#include "diskimage/BigEndian.h"
 
 #include <gtest/gtest.h>
 

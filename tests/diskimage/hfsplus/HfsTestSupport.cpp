@@ -1,8 +1,8 @@
 #include "HfsTestSupport.h"
 
+#include "diskimage/BigEndian.h"
 #include "diskimage/hfsplus/AllocationBitmap.h"
 #include "diskimage/hfsplus/BTreeNode.h"
-#include "diskimage/BigEndian.h"
 #include "diskimage/hfsplus/CatalogRecords.h"
 #include "diskimage/hfsplus/VolumeHeader.h"
 

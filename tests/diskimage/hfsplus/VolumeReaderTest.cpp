@@ -5,8 +5,8 @@
 #include "support/Shell.h"
 #include "support/TestPaths.h"
 
-#include "diskimage/ByteSource.h"
 #include "diskimage/BigEndian.h"
+#include "diskimage/ByteSource.h"
 #include "diskimage/hfsplus/VolumeReader.h"
 #include "diskimage/hfsplus/VolumeWriter.h"
 

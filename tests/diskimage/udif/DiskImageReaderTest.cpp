@@ -3,15 +3,15 @@
 // raw disks with partition maps, and conversion between formats.
 #include "UdifTestSupport.h"
 
-#include "diskimage/udif/AdcDecoder.h"
 #include "diskimage/BigEndian.h"
+#include "diskimage/udif/AdcDecoder.h"
 #include "diskimage/udif/BlockTable.h"
 #include "diskimage/udif/Checksum.h"
 #include "diskimage/udif/Convert.h"
 #include "diskimage/udif/DiskImage.h"
 #include "diskimage/udif/VolumeLocator.h"
-#include "support/SevenZip.h"
 #include "support/PartitionMaps.h"
+#include "support/SevenZip.h"
 #include "support/Shell.h"
 #include "support/TestPaths.h"
 

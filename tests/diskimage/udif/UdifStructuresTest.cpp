@@ -2,8 +2,8 @@
 // property list, checked against real vectors and an independent plist parser.
 #include "UdifTestSupport.h"
 
-#include "diskimage/udif/Base64.h"
 #include "diskimage/BigEndian.h"
+#include "diskimage/udif/Base64.h"
 #include "diskimage/udif/BlockTable.h"
 #include "diskimage/udif/Checksum.h"
 #include "diskimage/udif/KolyTrailer.h"

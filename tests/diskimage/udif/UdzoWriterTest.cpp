@@ -2,8 +2,8 @@
 // and by our own reader.
 #include "UdifTestSupport.h"
 
-#include "diskimage/ByteSource.h"
 #include "diskimage/BigEndian.h"
+#include "diskimage/ByteSource.h"
 #include "diskimage/udif/BlockTable.h"
 #include "diskimage/udif/Checksum.h"
 #include "diskimage/udif/DiskImage.h"
