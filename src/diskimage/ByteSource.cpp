@@ -9,30 +9,21 @@ namespace vorlap::diskimage {
 
 Result<std::unique_ptr<FileByteSource>> FileByteSource::open(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.isOpen())
         return failWithErrno(path);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return failWithErrno(path, err);
-    }
-    if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(fd.get(), &st) != 0)
+        return failWithErrno(path);
+    if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode))
         return fail(path + ": not a regular file");
-    }
-    return std::unique_ptr<FileByteSource>(new FileByteSource(fd, static_cast<uint64_t>(st.st_size), path));
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    return std::unique_ptr<FileByteSource>(new FileByteSource(std::move(fd), size, path));
 }
 
-FileByteSource::FileByteSource(int fd, uint64_t size, std::string path)
-    : m_fd(fd), m_size(size), m_path(std::move(path))
+FileByteSource::FileByteSource(UniqueFd fd, uint64_t size, std::string path)
+    : m_fd(std::move(fd)), m_size(size), m_path(std::move(path))
 {
-}
-
-FileByteSource::~FileByteSource()
-{
-    ::close(m_fd);
 }
 
 Result<void> FileByteSource::readAt(uint64_t offset, void* buffer, size_t length)
@@ -41,7 +32,7 @@ Result<void> FileByteSource::readAt(uint64_t offset, void* buffer, size_t length
         return fail(m_path + ": read past the end of the image");
     auto* out = static_cast<char*>(buffer);
     while (length > 0) {
-        const ssize_t got = ::pread(m_fd, out, length, static_cast<off_t>(offset));
+        const ssize_t got = ::pread(m_fd.get(), out, length, static_cast<off_t>(offset));
         if (got < 0) {
             if (errno == EINTR)
                 continue;

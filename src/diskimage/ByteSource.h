@@ -2,6 +2,7 @@
 // Random-access reading of a disk or volume, whatever holds it: a raw image file, a
 // slice of one (a partition), or a compressed disk image decoded on demand.
 #include "diskimage/DiskImageError.h"
+#include "diskimage/FileIo.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -31,18 +32,14 @@ public:
 class FileByteSource final : public ByteSource {
 public:
     static Result<std::unique_ptr<FileByteSource>> open(const std::string& path);
-    ~FileByteSource() override;
-
-    FileByteSource(const FileByteSource&) = delete;
-    FileByteSource& operator=(const FileByteSource&) = delete;
 
     uint64_t size() const override { return m_size; }
     Result<void> readAt(uint64_t offset, void* buffer, size_t length) override;
 
 private:
-    FileByteSource(int fd, uint64_t size, std::string path);
+    FileByteSource(UniqueFd fd, uint64_t size, std::string path);
 
-    int m_fd;
+    UniqueFd m_fd;
     uint64_t m_size;
     std::string m_path;
 };

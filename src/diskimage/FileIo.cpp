@@ -2,8 +2,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <unistd.h>
 
 namespace vorlap::diskimage {
+
+int UniqueFd::close()
+{
+    return m_fd >= 0 ? ::close(std::exchange(m_fd, -1)) : 0;
+}
 
 Result<void> writeAllAt(int fd, uint64_t offset, const void* data, size_t length, const std::string& what)
 {

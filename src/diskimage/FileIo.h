@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unistd.h>
 #include <utility>
 
 namespace vorlap::diskimage {
@@ -30,7 +29,7 @@ public:
     int get() const { return m_fd; }
     bool isOpen() const { return m_fd >= 0; }
     // Closes it now: 0, or -1 with errno set when close() reports an error.
-    int close() { return m_fd >= 0 ? ::close(std::exchange(m_fd, -1)) : 0; }
+    int close();
 
 private:
     int m_fd;
