@@ -435,19 +435,11 @@ Result<void> VolumeReader::extractFile(int dirFd, const std::string& name, const
 
 Result<void> VolumeReader::extractTo(const std::string& folder)
 {
-    std::vector<int> fds; // one per open folder level, the target first
+    std::vector<UniqueFd> fds; // one per open folder level, the target first
     const int top = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (top < 0)
         return failWithErrno(folder);
-    fds.push_back(top);
-    struct Closer {
-        std::vector<int>& fds;
-        ~Closer()
-        {
-            for (int fd : fds)
-                ::close(fd);
-        }
-    } closer{fds};
+    fds.emplace_back(top);
 
     auto applyAttributes = [](int dirFd, const char* name, const BsdInfo& bsd, const CatalogDates& dates,
                               bool folderItem) -> Result<void> {
@@ -465,7 +457,7 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
 
     auto walked = walk([&](const Visit& visit) -> Result<void> {
         const Item& item = *visit.item;
-        const int dirFd = fds.back();
+        const int dirFd = fds.back().get();
         switch (visit.step) {
         case Visit::Step::EnterFolder: {
             if (::mkdirat(dirFd, visit.name.c_str(), 0700) != 0)
@@ -473,13 +465,12 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
             const int fd = ::openat(dirFd, visit.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (fd < 0)
                 return failWithErrno(visit.path);
-            fds.push_back(fd);
+            fds.emplace_back(fd);
             return {};
         }
         case Visit::Step::LeaveFolder:
-            ::close(fds.back());
             fds.pop_back();
-            return applyAttributes(fds.back(), visit.name.c_str(), item.folderRecord.bsd, item.folderRecord.dates, true);
+            return applyAttributes(fds.back().get(), visit.name.c_str(), item.folderRecord.bsd, item.folderRecord.dates, true);
         case Visit::Step::File: {
             if (auto extracted = extractFile(dirFd, visit.name, item); !extracted)
                 return fail(visit.path + ": " + extracted.error().message);
