@@ -19,7 +19,7 @@ TEST(Palette, NineSrgbColours)
         {Palette::accent(), 0.357f, 0.498f, 0.961f},
     };
     for (const Expected& e : table) {
-        EXPECT_EQ(e.colour.spec(), QColor::Rgb);
+        EXPECT_EQ(e.colour, e.colour.toRgb()); // an sRGB colour, not another model
         EXPECT_NEAR(e.colour.redF(), e.r, 1.0 / 65535);
         EXPECT_NEAR(e.colour.greenF(), e.g, 1.0 / 65535);
         EXPECT_NEAR(e.colour.blueF(), e.b, 1.0 / 65535);
