@@ -8,7 +8,7 @@
 // a frame right after the picture file changed (it must render again), and, for
 // comparison, what rendering the picture costs, which every frame would pay without
 // the cache. BENCH_VERBOSE=1 also prints every drag frame's time.
-#include "build/BackgroundImageRenderer.h"
+#include "pipeline/BackgroundImageRenderer.h"
 #include "ui/PreviewCanvasView.h"
 #include "ui/ProjectModel.h"
 

@@ -1,5 +1,5 @@
 // The `vorlap` program: the desktop application, plus `vorlap build` for scripts and CI.
-#include "build/DiskImageToolPath.h"
+#include "pipeline/DiskImageToolPath.h"
 #include "cli/BuildCommand.h"
 #include "ui/VorlapApp.h"
 

@@ -1,6 +1,6 @@
 #include "cli/BuildCommand.h"
 
-#include "build/DMGBuilder.h"
+#include "pipeline/DMGBuilder.h"
 #include "project/ProjectFile.h"
 #include "project/VorlapProject.h"
 

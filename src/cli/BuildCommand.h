@@ -1,6 +1,6 @@
 #pragma once
 // `vorlap build`: the window's build, without a window, for scripts and CI.
-#include "build/BuildConfig.h"
+#include "pipeline/BuildConfig.h"
 #include "common/Expected.h"
 
 #include <QString>

@@ -75,3 +75,23 @@ private:
 };
 
 } // namespace vorlap
+
+// Propagation in one line, so that the happy path reads straight:
+//   VORLAP_TRY(writeHeader(out));              // Expected<void, …>: return its error
+//   VORLAP_TRY_LET(node, readNode(source, n)); // declares `node` holding the value
+// The error is converted to the caller's error type, so a lower layer's error passes
+// up wherever the caller's type can be built from it.
+#define VORLAP_TRY(expr)                                                          \
+    do {                                                                          \
+        if (auto vorlapTryResult_ = (expr); !vorlapTryResult_)                    \
+            return ::vorlap::unexpected(std::move(vorlapTryResult_).error());     \
+    } while (false)
+
+#define VORLAP_TRY_CONCAT_(a, b) a##b
+#define VORLAP_TRY_NAME_(line) VORLAP_TRY_CONCAT_(vorlapTryValue_, line)
+#define VORLAP_TRY_LET(name, expr) VORLAP_TRY_LET_(name, expr, VORLAP_TRY_NAME_(__LINE__))
+#define VORLAP_TRY_LET_(name, expr, holder)                                       \
+    auto holder = (expr);                                                         \
+    if (!holder)                                                                  \
+        return ::vorlap::unexpected(std::move(holder).error());                   \
+    auto name = std::move(*holder)

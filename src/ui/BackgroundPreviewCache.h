@@ -4,7 +4,7 @@
 // size or modification time, or the window size. Each request re-reads the file's
 // metadata (one stat), so a picture edited on disk shows up at the next frame,
 // while dragging an icon over an unchanged picture costs no decoding or scaling.
-#include "build/BackgroundImageRenderer.h"
+#include "pipeline/BackgroundImageRenderer.h"
 #include "project/Geometry.h"
 
 #include <QDateTime>

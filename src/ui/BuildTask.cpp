@@ -1,6 +1,6 @@
 #include "ui/BuildTask.h"
 
-#include "build/DMGBuilder.h"
+#include "pipeline/DMGBuilder.h"
 
 #include <QMetaObject>
 #include <QPointer>

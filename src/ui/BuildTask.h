@@ -2,7 +2,7 @@
 // Runs one build of a disk image on a worker thread. The build never touches the
 // interface: its progress messages, its failure and its end reach `receiver`'s thread as
 // queued calls, in that order. Calls arriving after `receiver` is gone are dropped.
-#include "build/BuildConfig.h"
+#include "pipeline/BuildConfig.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "ui/ContentView.h"
 
-#include "build/BuildConfig.h"
+#include "pipeline/BuildConfig.h"
 #include "project/ProjectFile.h"
 #include "ui/BuildProgressSheet.h"
 #include "ui/BuildTask.h"

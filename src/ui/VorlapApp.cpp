@@ -1,6 +1,6 @@
 #include "ui/VorlapApp.h"
 
-#include "build/DiskImageToolPath.h"
+#include "pipeline/DiskImageToolPath.h"
 #include "ui/ContentView.h"
 #include "ui/WindowChrome.h"
 

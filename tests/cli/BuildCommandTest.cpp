@@ -25,7 +25,7 @@ protected:
         QDir(root.path()).mkpath("My.Cool.app/Contents/MacOS");
         QDir(root.path()).mkdir("bin");
         QDir(root.path()).mkdir("state");
-        QFile::link(QString::fromStdString(sourcePath("tests/build/fake-hdiutil")), path("bin/hdiutil"));
+        QFile::link(QString::fromStdString(sourcePath("tests/pipeline/fake-hdiutil")), path("bin/hdiutil"));
     }
 
     QString path(const QString& relative) const { return root.path() + "/" + relative; }

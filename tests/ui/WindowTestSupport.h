@@ -34,7 +34,7 @@ public:
             QDir().mkpath(corner.path(QString::fromLatin1(name)));
         QByteArray toolFolder;
         if (tool == Tool::standIn) {
-            QFile::link(QString::fromStdString(sourcePath("tests/build/fake-hdiutil")), corner.path(QStringLiteral("bin/hdiutil")));
+            QFile::link(QString::fromStdString(sourcePath("tests/pipeline/fake-hdiutil")), corner.path(QStringLiteral("bin/hdiutil")));
             toolFolder = QFile::encodeName(corner.path(QStringLiteral("bin")));
         } else {
             toolFolder = QByteArray(VORLAP_BIN_DIR);

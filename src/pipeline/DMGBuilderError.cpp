@@ -1,4 +1,4 @@
-#include "build/DMGBuilderError.h"
+#include "pipeline/DMGBuilderError.h"
 
 namespace vorlap {
 

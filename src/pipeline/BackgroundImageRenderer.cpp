@@ -1,4 +1,4 @@
-#include "build/BackgroundImageRenderer.h"
+#include "pipeline/BackgroundImageRenderer.h"
 
 #include <QBuffer>
 #include <QColorSpace>

@@ -1,6 +1,6 @@
 // DMGBuilder::runTool and DMGBuilder::detachQuietly.
-#include "build/ChildProcess.h"
-#include "build/DMGBuilder.h"
+#include "pipeline/ChildProcess.h"
+#include "pipeline/DMGBuilder.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,6 +1,6 @@
 // DMGBuilder::build against a stand-in disk-image tool: the order of steps, the tool's
 // exact arguments, what lands in the volume, progress, failures and clean-up.
-#include "build/DMGBuilder.h"
+#include "pipeline/DMGBuilder.h"
 #include "dsstore/DSStoreReader.h"
 #include "support/Shell.h"
 #include "support/TestPaths.h"
@@ -30,7 +30,7 @@ protected:
         ASSERT_TRUE(root.isValid());
         for (const char* name : {"bin", "tmp", "state", "in", "out"})
             QDir(root.path()).mkdir(name);
-        ASSERT_TRUE(QFile::link(QString::fromStdString(sourcePath("tests/build/fake-hdiutil")), path("bin/hdiutil")));
+        ASSERT_TRUE(QFile::link(QString::fromStdString(sourcePath("tests/pipeline/fake-hdiutil")), path("bin/hdiutil")));
         saved = {qgetenv("PATH"), qgetenv("TMPDIR")};
         qputenv("PATH", QFile::encodeName(path("bin")) + ':' + saved.first);
         qputenv("TMPDIR", QFile::encodeName(path("tmp")));

@@ -1,5 +1,5 @@
 // Icon positions and window bounds as the build writes them.
-#include "build/LayoutRecords.h"
+#include "pipeline/LayoutRecords.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 // The Finder layout a build writes: where the two icons sit, the window's bounds, and the
 // six records of the volume's .DS_Store.
-#include "build/BuildConfig.h"
-#include "build/BuildError.h"
+#include "pipeline/BuildConfig.h"
+#include "pipeline/BuildError.h"
 #include "common/Expected.h"
 #include "dsstore/DSStoreRecord.h"
 

@@ -1,4 +1,4 @@
-#include "build/DiskImageToolPath.h"
+#include "pipeline/DiskImageToolPath.h"
 
 #include <QByteArray>
 #include <QDir>

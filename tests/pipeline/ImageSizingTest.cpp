@@ -1,5 +1,5 @@
 // Image sizing, the short content hash and quiet removal.
-#include "build/DMGBuilder.h"
+#include "pipeline/DMGBuilder.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "build/FileOperations.h"
+#include "pipeline/FileOperations.h"
 
 #include <QFile>
 #include <QUuid>

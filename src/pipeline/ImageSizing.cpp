@@ -1,5 +1,5 @@
 // DMGBuilder::directorySize and DMGBuilder::imageSizeMegabytes.
-#include "build/DMGBuilder.h"
+#include "pipeline/DMGBuilder.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 // Running tools: small fake tools in a temporary folder put first on the search path.
-#include "build/ChildProcess.h"
-#include "build/DMGBuilder.h"
+#include "pipeline/ChildProcess.h"
+#include "pipeline/DMGBuilder.h"
 
 #include <QDir>
 #include <QFile>

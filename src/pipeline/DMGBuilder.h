@@ -1,7 +1,7 @@
 #pragma once
 // Runs one build of a disk image, and the small operations around its steps.
-#include "build/BuildConfig.h"
-#include "build/BuildError.h"
+#include "pipeline/BuildConfig.h"
+#include "pipeline/BuildError.h"
 #include "common/Expected.h"
 
 #include <QByteArray>

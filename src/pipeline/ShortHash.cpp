@@ -1,4 +1,4 @@
-#include "build/DMGBuilder.h"
+#include "pipeline/DMGBuilder.h"
 
 #include <QCryptographicHash>
 

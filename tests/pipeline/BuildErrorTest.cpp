@@ -1,5 +1,5 @@
 // The texts the user sees for every build failure.
-#include "build/BuildError.h"
+#include "pipeline/BuildError.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // DMGBuilder::build: from a request to the finished image, in the one order the steps run.
-#include "build/BackgroundImageRenderer.h"
-#include "build/BuildPlaces.h"
-#include "build/DMGBuilder.h"
-#include "build/FileOperations.h"
-#include "build/LayoutRecords.h"
+#include "pipeline/BackgroundImageRenderer.h"
+#include "pipeline/BuildPlaces.h"
+#include "pipeline/DMGBuilder.h"
+#include "pipeline/FileOperations.h"
+#include "pipeline/LayoutRecords.h"
 #include "dsstore/AliasRecord.h"
 #include "dsstore/DSStoreWriter.h"
 

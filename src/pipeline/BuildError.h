@@ -1,8 +1,8 @@
 #pragma once
 // Every way a build can fail: its own errors, the background renderer's, the layout
 // file's, and the platform's (file system, process launch) with the platform's description.
-#include "build/BackgroundImageRenderer.h"
-#include "build/DMGBuilderError.h"
+#include "pipeline/BackgroundImageRenderer.h"
+#include "pipeline/DMGBuilderError.h"
 #include "common/SystemError.h"
 #include "dsstore/DSStoreError.h"
 

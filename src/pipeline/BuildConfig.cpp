@@ -1,4 +1,4 @@
-#include "build/BuildConfig.h"
+#include "pipeline/BuildConfig.h"
 
 namespace vorlap {
 

@@ -1,4 +1,4 @@
-#include "build/BuildPlaces.h"
+#include "pipeline/BuildPlaces.h"
 
 #include <QDir>
 #include <QUuid>

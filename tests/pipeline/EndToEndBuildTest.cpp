@@ -1,6 +1,6 @@
 // Whole builds through our own `hdiutil`, the finished images opened by readers that
 // are not ours: 7-Zip, libfshfs and Python's plistlib.
-#include "build/DMGBuilder.h"
+#include "pipeline/DMGBuilder.h"
 #include "dsstore/DSStoreReader.h"
 #include "support/QtPrinters.h"
 #include "support/Shell.h"

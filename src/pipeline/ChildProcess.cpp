@@ -1,4 +1,4 @@
-#include "build/ChildProcess.h"
+#include "pipeline/ChildProcess.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 // The background picture scaled to cover the window and cropped equally on both sides,
 // checked pixel by pixel, and its PNG decoded by an independent reader.
-#include "build/BackgroundImageRenderer.h"
+#include "pipeline/BackgroundImageRenderer.h"
 #include "support/Shell.h"
 #include "support/TestPaths.h"
 
@@ -318,7 +318,7 @@ TEST_F(BackgroundImageRendererTest, PngDecodesIndependentlyToTheSamePixels)
     ASSERT_TRUE(png) << png.error().description().toStdString();
     const QString output = write(*png, QStringLiteral("rendered.png"));
     const test::ShellResult decoded =
-        test::runProgram({"python3", test::sourcePath("tests/build/png_pixels.py"), output.toStdString()});
+        test::runProgram({"python3", test::sourcePath("tests/pipeline/png_pixels.py"), output.toStdString()});
     ASSERT_EQ(decoded.exitCode, 0) << decoded.output;
 
     const QImage expected = render(path, {37, 23}).convertToFormat(QImage::Format_RGBA8888);

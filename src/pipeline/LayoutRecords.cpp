@@ -1,4 +1,4 @@
-#include "build/LayoutRecords.h"
+#include "pipeline/LayoutRecords.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "build/BuildError.h"
+#include "pipeline/BuildError.h"
 
 namespace vorlap {
 
