@@ -3,7 +3,7 @@
 // file's, and the platform's (file system, process launch) with the platform's description.
 #include "pipeline/BackgroundImageRenderer.h"
 #include "pipeline/DMGBuilderError.h"
-#include "common/SystemError.h"
+#include "pipeline/SystemError.h"
 #include "dsstore/DSStoreError.h"
 
 #include <QString>

@@ -3,7 +3,7 @@
 // everything it writes while it runs, and waits for it. Plain POSIX, callable from any
 // thread.
 #include "common/Expected.h"
-#include "common/SystemError.h"
+#include "pipeline/SystemError.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,7 +1,7 @@
 #pragma once
 // The file-system steps of a build, each failing with the platform's description.
 #include "common/Expected.h"
-#include "common/SystemError.h"
+#include "pipeline/SystemError.h"
 
 #include <QByteArray>
 #include <QString>

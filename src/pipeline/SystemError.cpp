@@ -1,4 +1,4 @@
-#include "common/SystemError.h"
+#include "pipeline/SystemError.h"
 
 #include <cstring>
 
