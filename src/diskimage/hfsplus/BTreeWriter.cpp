@@ -1,6 +1,6 @@
 #include "diskimage/hfsplus/BTreeWriter.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 #include "diskimage/hfsplus/BTreeNode.h"
 
 #include <cstring>

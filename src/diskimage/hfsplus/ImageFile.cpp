@@ -39,14 +39,14 @@ Result<void> ImageFile::writeSparseAt(uint64_t offset, const uint8_t* data, size
 
 Result<void> ImageFile::copyFileAt(const std::string& sourcePath, uint64_t expectedSize, uint64_t offset)
 {
-    UniqueFd source(::open(sourcePath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    posix::UniqueFd source(::open(sourcePath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!source.isOpen())
         return failWithErrno(sourcePath);
     struct stat st {};
     if (::fstat(source.get(), &st) != 0)
         return failWithErrno(sourcePath);
     if (!S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) != expectedSize)
-        return fail(sourcePath + ": changed while the volume was being written");
+        return fail(ErrorCode::sourceChanged, sourcePath + ": changed while the volume was being written");
     ::posix_fadvise(source.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
     uint64_t done = 0;
@@ -65,7 +65,7 @@ Result<void> ImageFile::copyFileAt(const std::string& sourcePath, uint64_t expec
             return failWithErrno(sourcePath);
         }
         if (n == 0)
-            return fail(sourcePath + ": changed while the volume was being written");
+            return fail(ErrorCode::sourceChanged, sourcePath + ": changed while the volume was being written");
         done += static_cast<uint64_t>(n);
     }
 #endif
@@ -80,7 +80,7 @@ Result<void> ImageFile::copyFileAt(const std::string& sourcePath, uint64_t expec
                 return failWithErrno(sourcePath);
             }
             if (n == 0)
-                return fail(sourcePath + ": changed while the volume was being written");
+                return fail(ErrorCode::sourceChanged, sourcePath + ": changed while the volume was being written");
             if (auto written = writeAt(offset + done, buffer.get(), static_cast<size_t>(n)); !written)
                 return written;
             done += static_cast<uint64_t>(n);

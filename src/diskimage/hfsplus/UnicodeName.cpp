@@ -75,9 +75,9 @@ Result<std::u16string> hfsNameFromUtf8(std::string_view name)
 {
     std::vector<char32_t> codePoints;
     if (!decodeUtf8(name, codePoints))
-        return fail("the name \"" + std::string(name) + "\" is not valid UTF-8");
+        return fail(ErrorCode::invalidArgument, "the name \"" + std::string(name) + "\" is not valid UTF-8");
     if (codePoints.empty())
-        return fail("an empty name cannot be stored");
+        return fail(ErrorCode::invalidArgument, "an empty name cannot be stored");
     std::vector<uint16_t> units;
     units.reserve(codePoints.size());
     for (char32_t cp : codePoints) {
@@ -93,7 +93,7 @@ Result<std::u16string> hfsNameFromUtf8(std::string_view name)
     }
     const std::vector<uint16_t> decomposed = decomposeForHfs(units);
     if (decomposed.size() > maxNameUnits)
-        return fail("the name \"" + std::string(name) + "\" is too long: " + std::to_string(decomposed.size())
+        return fail(ErrorCode::invalidArgument, "the name \"" + std::string(name) + "\" is too long: " + std::to_string(decomposed.size())
                     + " UTF-16 units once decomposed, at most 255 fit");
     return std::u16string(decomposed.begin(), decomposed.end());
 }

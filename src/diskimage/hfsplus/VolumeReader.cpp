@@ -1,6 +1,6 @@
 #include "diskimage/hfsplus/VolumeReader.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 #include "diskimage/FileIo.h"
 #include "diskimage/hfsplus/BTreeReader.h"
 #include "diskimage/hfsplus/HfsDate.h"
@@ -64,7 +64,7 @@ Result<void> VolumeReader::load()
     m_header = *header;
     const uint64_t volumeBytes = uint64_t{m_header.totalBlocks} * m_header.blockSize;
     if (volumeBytes > m_volume->size())
-        return fail("the volume header says the volume is " + std::to_string(volumeBytes)
+        return fail(ErrorCode::corrupt, "the volume header says the volume is " + std::to_string(volumeBytes)
                     + " bytes, but the image holds only " + std::to_string(m_volume->size()));
     m_claimed = AllocationBitmap(m_header.totalBlocks);
 
@@ -119,11 +119,11 @@ Result<void> VolumeReader::load()
             return {}; // threads: the keys of the items say the same
         }
         if (item.id < rootFolderId || (item.id != rootFolderId && item.id < firstUserId && item.id != rootParentId))
-            return fail("an item has the reserved ID " + std::to_string(item.id));
+            return fail(ErrorCode::corrupt, "an item has the reserved ID " + std::to_string(item.id));
         if (item.id == rootFolderId && (!item.folder || item.parentId != rootParentId))
-            return fail("the root folder's record is wrong");
+            return fail(ErrorCode::corrupt, "the root folder's record is wrong");
         if (!m_byId.emplace(item.id, m_items.size()).second)
-            return fail("two items share the ID " + std::to_string(item.id));
+            return fail(ErrorCode::corrupt, "two items share the ID " + std::to_string(item.id));
         m_children[item.parentId].push_back(m_items.size());
         m_items.push_back(std::move(item));
         return {};
@@ -131,11 +131,11 @@ Result<void> VolumeReader::load()
     if (!catalogHeader)
         return unexpected(catalogHeader.error());
     if (catalogHeader->keyCompareType == 0xBC)
-        return fail("the catalog compares names case-sensitively (HFSX), which is not supported");
+        return fail(ErrorCode::unsupported, "the catalog compares names case-sensitively (HFSX), which is not supported");
 
     const auto root = m_byId.find(rootFolderId);
     if (root == m_byId.end())
-        return fail("the catalog has no root folder");
+        return fail(ErrorCode::corrupt, "the catalog has no root folder");
     m_info.name = utf8FromHfsName(m_items[root->second].name);
     for (size_t index : m_children[rootFolderId]) {
         if (m_items[index].folder && m_items[index].name == privateDataName)
@@ -148,26 +148,26 @@ Result<void> VolumeReader::checkJournal()
 {
     const uint64_t bs = m_header.blockSize;
     if (m_header.journalInfoBlock == 0 || m_header.journalInfoBlock >= m_header.totalBlocks)
-        return fail("the volume is journaled but its journal cannot be found");
+        return fail(ErrorCode::corrupt, "the volume is journaled but its journal cannot be found");
     uint8_t info[52];
     if (auto read = m_volume->readAt(uint64_t{m_header.journalInfoBlock} * bs, info, sizeof info); !read)
         return read;
     const uint32_t flags = loadBE32(info);
     if ((flags & 0x1) == 0 || (flags & 0x2) != 0)
-        return fail("the volume's journal lives on another device, which is not supported");
+        return fail(ErrorCode::unsupported, "the volume's journal lives on another device, which is not supported");
     const uint64_t offset = loadBE64(info + 36);
     uint8_t journal[24];
     if (offset > m_info.sizeBytes || sizeof journal > m_info.sizeBytes - offset)
-        return fail("the volume's journal lies outside the volume");
+        return fail(ErrorCode::corrupt, "the volume's journal lies outside the volume");
     if (auto read = m_volume->readAt(offset, journal, sizeof journal); !read)
         return read;
     // The journal header is in the byte order of the machine that wrote it.
     const bool bigEndian = loadBE32(journal) == 0x4A4E4C78 && loadBE32(journal + 4) == 0x12345678;
     const bool littleEndian = loadBE32(journal) == 0x784C4E4A && loadBE32(journal + 4) == 0x78563412;
     if (!bigEndian && !littleEndian)
-        return fail("the volume's journal header is damaged");
+        return fail(ErrorCode::corrupt, "the volume's journal header is damaged");
     if (std::memcmp(journal + 8, journal + 16, 8) != 0)
-        return fail("the volume's journal holds changes that were never applied; mount it on macOS first");
+        return fail(ErrorCode::corrupt, "the volume's journal holds changes that were never applied; mount it on macOS first");
     return {};
 }
 
@@ -175,7 +175,7 @@ Result<void> VolumeReader::claim(const std::vector<ExtentDescriptor>& extents, c
 {
     for (const ExtentDescriptor& e : extents) {
         if (!m_claimed.markUsed(e.startBlock, e.blockCount))
-            return fail("the " + what + " shares blocks with another item");
+            return fail(ErrorCode::corrupt, "the " + what + " shares blocks with another item");
     }
     return {};
 }
@@ -185,7 +185,7 @@ Result<std::vector<ExtentDescriptor>> VolumeReader::forkExtents(uint32_t fileId,
     const std::string what = "fork of item " + std::to_string(fileId);
     const uint64_t bs = m_header.blockSize;
     if (fork.logicalSize > uint64_t{fork.totalBlocks} * bs)
-        return fail("the " + what + " is larger than its blocks");
+        return fail(ErrorCode::corrupt, "the " + what + " is larger than its blocks");
     std::vector<ExtentDescriptor> extents;
     uint64_t covered = 0;
     auto take = [&](const ExtentRecord& record) -> Result<bool> {
@@ -193,11 +193,11 @@ Result<std::vector<ExtentDescriptor>> VolumeReader::forkExtents(uint32_t fileId,
             if (e.blockCount == 0)
                 return false; // the rest of the record is unused
             if (uint64_t{e.startBlock} + e.blockCount > m_header.totalBlocks)
-                return fail("the " + what + " has an extent outside the volume");
+                return fail(ErrorCode::corrupt, "the " + what + " has an extent outside the volume");
             extents.push_back(e);
             covered += e.blockCount;
             if (covered > fork.totalBlocks)
-                return fail("the " + what + " has more blocks than it says");
+                return fail(ErrorCode::corrupt, "the " + what + " has more blocks than it says");
         }
         return true;
     };
@@ -217,7 +217,7 @@ Result<std::vector<ExtentDescriptor>> VolumeReader::forkExtents(uint32_t fileId,
             break;
     }
     if (covered != fork.totalBlocks)
-        return fail("the " + what + " is missing some of its blocks");
+        return fail(ErrorCode::corrupt, "the " + what + " is missing some of its blocks");
     return extents;
 }
 
@@ -248,7 +248,7 @@ Result<std::vector<uint8_t>> VolumeReader::readSpecialFork(uint32_t fileId, cons
 {
     auto extents = forkExtents(fileId, dataForkType, fork);
     if (!extents)
-        return fail("the " + what + ": " + extents.error().message);
+        return failWithin("the " + what + ": ", extents.error());
     if (auto claimed = claim(*extents, what); !claimed)
         return unexpected(claimed.error());
     std::vector<uint8_t> bytes;
@@ -266,14 +266,14 @@ Result<void> VolumeReader::readDataFork(uint32_t id, const std::function<Result<
 {
     const auto found = m_byId.find(id);
     if (found == m_byId.end() || m_items[found->second].folder)
-        return fail("no file with ID " + std::to_string(id));
+        return fail(ErrorCode::notFound, "no file with ID " + std::to_string(id));
     const Item& item = m_items[found->second];
     auto target = resolveHardLink(item);
     if (!target)
         return unexpected(target.error());
     const FileRecord& file = (*target)->fileRecord;
     if (file.bsd.ownerFlags & ownerFlagCompressed)
-        return fail("\"" + utf8FromHfsName(item.name) + "\" uses HFS+ compression, which is not supported");
+        return fail(ErrorCode::unsupported, "\"" + utf8FromHfsName(item.name) + "\" uses HFS+ compression, which is not supported");
     auto extents = forkExtents((*target)->id, dataForkType, file.dataFork);
     if (!extents)
         return unexpected(extents.error());
@@ -290,7 +290,7 @@ Result<const VolumeReader::Item*> VolumeReader::resolveHardLink(const Item& item
 {
     const FileRecord& file = item.fileRecord;
     if (file.fileType() == folderAliasType && file.creator() == folderAliasCreator && item.parentId != m_privateDataFolder)
-        return fail("\"" + utf8FromHfsName(item.name) + "\" is a folder hard link, which is not supported");
+        return fail(ErrorCode::unsupported, "\"" + utf8FromHfsName(item.name) + "\" is a folder hard link, which is not supported");
     if (file.fileType() != hardLinkFileType || file.creator() != hardLinkCreator)
         return &item;
     if (m_privateDataFolder != 0) {
@@ -301,13 +301,13 @@ Result<const VolumeReader::Item*> VolumeReader::resolveHardLink(const Item& item
                 return &candidate;
         }
     }
-    return fail("the hard link \"" + utf8FromHfsName(item.name) + "\" has no target");
+    return fail(ErrorCode::corrupt, "the hard link \"" + utf8FromHfsName(item.name) + "\" has no target");
 }
 
 Result<std::string> VolumeReader::linkTargetOf(const Item& item)
 {
     if (item.fileRecord.dataFork.logicalSize > maxLinkTarget)
-        return fail("the symbolic link \"" + utf8FromHfsName(item.name) + "\" has an over-long target");
+        return fail(ErrorCode::corrupt, "the symbolic link \"" + utf8FromHfsName(item.name) + "\" has an over-long target");
     std::string target;
     auto read = readDataFork(item.id, [&](const uint8_t* data, size_t size) -> Result<void> {
         target.append(reinterpret_cast<const char*>(data), size);
@@ -316,7 +316,7 @@ Result<std::string> VolumeReader::linkTargetOf(const Item& item)
     if (!read)
         return unexpected(read.error());
     if (target.empty() || target.find('\0') != std::string::npos)
-        return fail("the symbolic link \"" + utf8FromHfsName(item.name) + "\" has an invalid target");
+        return fail(ErrorCode::corrupt, "the symbolic link \"" + utf8FromHfsName(item.name) + "\" has an invalid target");
     return target;
 }
 
@@ -327,7 +327,7 @@ Result<void> VolumeReader::walk(const std::function<Result<void>(const Visit&)>&
     std::function<Result<void>(uint32_t, const std::string&, int)> descend =
         [&](uint32_t folderId, const std::string& path, int depth) -> Result<void> {
         if (depth > maxDepth)
-            return fail("folders are nested too deeply at \"" + path + "\"");
+            return fail(ErrorCode::corrupt, "folders are nested too deeply at \"" + path + "\"");
         const auto children = m_children.find(folderId);
         if (children == m_children.end())
             return {};
@@ -341,7 +341,7 @@ Result<void> VolumeReader::walk(const std::function<Result<void>(const Visit&)>&
             }
             const std::string name = utf8FromHfsName(item.name);
             if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
-                return fail("the volume holds an invalid name \"" + name + "\" in \"" + path + "\"");
+                return fail(ErrorCode::corrupt, "the volume holds an invalid name \"" + name + "\" in \"" + path + "\"");
             const std::string childPath = path.empty() ? name : path + "/" + name;
             if (item.folder) {
                 if (auto v = visit({Visit::Step::EnterFolder, &item, name, childPath}); !v)
@@ -378,16 +378,16 @@ Result<std::vector<VolumeEntry>> VolumeReader::list()
         entry.modifyTime = unixFromHfsDate(dates.contentModify);
         entry.accessTime = unixFromHfsDate(dates.access);
         if (item.folder) {
-            entry.kind = EntryKind::Folder;
+            entry.kind = ItemKind::Folder;
         } else if ((bsd.fileMode & S_IFMT) == S_IFLNK) {
-            entry.kind = EntryKind::Symlink;
+            entry.kind = ItemKind::Symlink;
             auto target = linkTargetOf(item);
             if (!target)
                 return unexpected(target.error());
             entry.linkTarget = *target;
             entry.size = target->size();
         } else {
-            entry.kind = EntryKind::File;
+            entry.kind = ItemKind::File;
             auto target = resolveHardLink(item);
             if (!target)
                 return unexpected(target.error());
@@ -414,8 +414,8 @@ Result<void> VolumeReader::extractFile(int dirFd, const std::string& name, const
         return {};
     }
     if (type != 0 && type != S_IFREG)
-        return fail("\"" + name + "\" is a device, FIFO or socket, which is not extracted");
-    UniqueFd out(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        return fail(ErrorCode::unsupported, "\"" + name + "\" is a device, FIFO or socket, which is not extracted");
+    posix::UniqueFd out(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.isOpen())
         return failWithErrno(name);
     uint64_t written = 0;
@@ -435,7 +435,7 @@ Result<void> VolumeReader::extractFile(int dirFd, const std::string& name, const
 
 Result<void> VolumeReader::extractTo(const std::string& folder)
 {
-    std::vector<UniqueFd> fds; // one per open folder level, the target first
+    std::vector<posix::UniqueFd> fds; // one per open folder level, the target first
     const int top = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (top < 0)
         return failWithErrno(folder);
@@ -473,7 +473,7 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
             return applyAttributes(fds.back().get(), visit.name.c_str(), item.folderRecord.bsd, item.folderRecord.dates, true);
         case Visit::Step::File: {
             if (auto extracted = extractFile(dirFd, visit.name, item); !extracted)
-                return fail(visit.path + ": " + extracted.error().message);
+                return failWithin(visit.path + ": ", extracted.error());
             return applyAttributes(dirFd, visit.name.c_str(), item.fileRecord.bsd, item.fileRecord.dates, false);
         }
         }

@@ -35,12 +35,12 @@ std::string describeBytes(uint64_t bytes)
 Result<uint32_t> chooseBlockSize(uint64_t size)
 {
     if (size == 0 || size % 512 != 0)
-        return fail("the image size must be a positive multiple of 512 bytes, not " + std::to_string(size));
+        return fail(ErrorCode::invalidArgument, "the image size must be a positive multiple of 512 bytes, not " + std::to_string(size));
     uint32_t blockSize = 4096;
     while (size % blockSize != 0)
         blockSize /= 2;
     if (size / blockSize > 0xFFFFFFFFull)
-        return fail("the image size " + std::to_string(size) + " is larger than an HFS+ volume can be");
+        return fail(ErrorCode::invalidArgument, "the image size " + std::to_string(size) + " is larger than an HFS+ volume can be");
     return blockSize;
 }
 
@@ -132,7 +132,7 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
 {
     auto volumeName = hfsNameFromUtf8(options.volumeName);
     if (!volumeName)
-        return fail("invalid volume name: " + volumeName.error().message);
+        return failWithin("invalid volume name: ", volumeName.error());
     auto blockSize = chooseBlockSize(options.sizeBytes);
     if (!blockSize)
         return unexpected(blockSize.error());
@@ -141,7 +141,7 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
     layout.blockSize = *blockSize;
     layout.totalBlocks = static_cast<uint32_t>(options.sizeBytes / layout.blockSize);
     if (layout.totalBlocks < 8)
-        return fail("the image size " + std::to_string(options.sizeBytes) + " is too small for an HFS+ volume");
+        return fail(ErrorCode::invalidArgument, "the image size " + std::to_string(options.sizeBytes) + " is too small for an HFS+ volume");
 
     std::vector<uint32_t> ids;
     const bool usedItemNumbers = assignIds(tree, options.useItemNumbersAsIds, ids);
@@ -155,7 +155,7 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
         const uint32_t parentId = i == 0 ? rootParentId : ids[item.parent];
         entries.push_back({{parentId, i == 0 ? *volumeName : item.hfsName}, i, false});
         entries.push_back({{ids[i], u""}, i, true});
-        if (item.kind == SourceKind::Folder)
+        if (item.kind == ItemKind::Folder)
             folderCount += i == 0 ? 0 : 1;
         else
             ++fileCount;
@@ -197,7 +197,7 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
     std::vector<uint64_t> blocksOf(tree.items.size(), 0);
     uint64_t dataBlocks = 0;
     for (uint32_t i = 0; i < tree.items.size(); ++i) {
-        if (tree.items[i].kind != SourceKind::Folder) {
+        if (tree.items[i].kind != ItemKind::Folder) {
             blocksOf[i] = divideRoundingUp(tree.items[i].size, bs);
             dataBlocks += blocksOf[i];
         }
@@ -210,10 +210,10 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
         const uint32_t id = ids[entry.item];
         const uint32_t parentId = entry.item == 0 ? rootParentId : ids[item.parent];
         if (entry.thread) {
-            const bool folder = item.kind == SourceKind::Folder;
+            const bool folder = item.kind == ItemKind::Folder;
             return encodeCatalogLeaf(entry.key, ThreadRecord{folder, parentId, entry.item == 0 ? *volumeName : item.hfsName});
         }
-        if (item.kind == SourceKind::Folder) {
+        if (item.kind == ItemKind::Folder) {
             FolderRecord folder;
             folder.valence = static_cast<uint32_t>(item.children.size());
             folder.folderId = id;
@@ -227,7 +227,7 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
         file.dates = datesOf(item);
         file.bsd = bsdOf(item);
         setDateAdded(file, item);
-        if (item.kind == SourceKind::Symlink)
+        if (item.kind == ItemKind::Symlink)
             file.setTypeAndCreator(symlinkFileType, symlinkCreator);
         if (starts && blocksOf[entry.item] > 0)
             file.dataFork = ForkData::contiguous(item.size, (*starts)[entry.item],
@@ -248,7 +248,7 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
 
     const uint64_t usedBlocks = uint64_t{layout.dataStart} + dataBlocks + layout.endReserved;
     if (usedBlocks > layout.totalBlocks)
-        return fail("not enough space: the content needs " + describeBytes(usedBlocks * bs)
+        return fail(ErrorCode::noSpace, "not enough space: the content needs " + describeBytes(usedBlocks * bs)
                     + " but the volume holds " + describeBytes(uint64_t{layout.totalBlocks} * bs));
 
     // Place the data forks in item order and write the final file records.
@@ -259,7 +259,7 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
         next += blocksOf[i];
     }
     for (uint32_t i = 0; i < tree.items.size(); ++i)
-        if (tree.items[i].kind != SourceKind::Folder)
+        if (tree.items[i].kind != ItemKind::Folder)
             records[recordOfItem[i]].bytes = encodeEntry(recordOfItem[i], &starts);
 
     AllocationBitmap bitmap(layout.totalBlocks);
@@ -308,10 +308,10 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
     for (uint32_t i = 0; i < tree.items.size(); ++i) {
         const SourceItem& item = tree.items[i];
         const uint64_t at = uint64_t{starts[i]} * bs;
-        if (item.kind == SourceKind::File && item.size > 0) {
+        if (item.kind == ItemKind::File && item.size > 0) {
             if (auto copied = image->copyFileAt(tree.pathOf(i, sourceFolder), item.size, at); !copied)
                 return unexpected(copied.error());
-        } else if (item.kind == SourceKind::Symlink && item.size > 0) {
+        } else if (item.kind == ItemKind::Symlink && item.size > 0) {
             if (auto written = image->writeAt(at, item.linkTarget.data(), item.linkTarget.size()); !written)
                 return unexpected(written.error());
         }

@@ -34,9 +34,14 @@ DiskImage::DiskImage(std::unique_ptr<ByteSource> container, std::string displayN
 
 DiskImage::~DiskImage() = default;
 
-Unexpected<DiskImageError> DiskImage::error(const std::string& what) const
+Unexpected<DiskImageError> DiskImage::error(ErrorCode code, const std::string& what) const
 {
-    return fail(m_displayName + ": " + what);
+    return fail(code, m_displayName + ": " + what);
+}
+
+Unexpected<DiskImageError> DiskImage::errorWithin(const std::string& context, const DiskImageError& cause) const
+{
+    return failWithin(m_displayName + ": " + context, cause);
 }
 
 Result<std::unique_ptr<DiskImage>> DiskImage::open(const std::string& path)
@@ -46,8 +51,8 @@ Result<std::unique_ptr<DiskImage>> DiskImage::open(const std::string& path)
         const std::string suffix = ".sparsebundle";
         const std::string trimmed = path.substr(0, path.find_last_not_of('/') + 1);
         if (trimmed.size() >= suffix.size() && trimmed.compare(trimmed.size() - suffix.size(), suffix.size(), suffix) == 0)
-            return fail(path + ": sparse bundle images are not supported");
-        return fail(path + ": is a folder, not a disk image");
+            return fail(ErrorCode::unsupported, path + ": sparse bundle images are not supported");
+        return fail(ErrorCode::invalidArgument, path + ": is a folder, not a disk image");
     }
     auto file = FileByteSource::open(path);
     if (!file)
@@ -84,18 +89,18 @@ Result<std::unique_ptr<DiskImage>> DiskImage::openContainer(std::unique_ptr<Byte
             return image;
         }
         if (std::memcmp(head, "encrcdsa", 8) == 0 || std::memcmp(tail + kKolySize - 8, "cdsaencr", 8) == 0)
-            return image->error("encrypted disk images are not supported");
+            return image->error(ErrorCode::unsupported, "encrypted disk images are not supported");
         if (std::memcmp(head, "sprs", 4) == 0)
-            return image->error("sparse disk images (UDSP) are not supported");
+            return image->error(ErrorCode::unsupported, "sparse disk images (UDSP) are not supported");
         if (std::memcmp(tail, "koly", 4) == 0)
-            return image->error("unsupported UDIF trailer (version " + std::to_string(tail[7]) + ")");
+            return image->error(ErrorCode::unsupported, "unsupported UDIF trailer (version " + std::to_string(tail[7]) + ")");
     }
     // No trailer: a raw disk, which macOS calls a UDRW image. Those are whole
     // sectors; anything else is more likely a UDIF image that lost its end.
     if (size == 0)
-        return image->error("the file is empty");
+        return image->error(ErrorCode::corrupt, "the file is empty");
     if (size % kSectorSize != 0)
-        return image->error("not a disk image: no UDIF trailer, and not a whole number of 512-byte sectors "
+        return image->error(ErrorCode::corrupt, "not a disk image: no UDIF trailer, and not a whole number of 512-byte sectors "
                             "(truncated image?)");
     if (auto r = image->openRaw(0, size); !r)
         return unexpected(r.error());
@@ -133,20 +138,20 @@ Result<void> DiskImage::openUdif(uint64_t trailerOffset)
         return r;
     auto parsed = KolyTrailer::parse(block);
     if (!parsed)
-        return error(parsed.error().message);
+        return errorWithin("", parsed.error());
     const KolyTrailer& koly = *parsed;
     // A trailer at the front (an old variant) leaves the whole file to the forks.
     const uint64_t limit = trailerOffset == 0 && file.size() > kKolySize ? file.size() : trailerOffset;
     if (!rangeInside(koly.dataForkOffset, koly.dataForkLength, limit))
-        return error("the data fork lies outside the file (truncated image?)");
+        return error(ErrorCode::corrupt, "the data fork lies outside the file (truncated image?)");
     if (!rangeInside(koly.xmlOffset, koly.xmlLength, limit))
-        return error("the property list lies outside the file (truncated image?)");
+        return error(ErrorCode::corrupt, "the property list lies outside the file (truncated image?)");
     if (koly.segmentCount > 1)
-        return error("segmented disk images are not supported");
+        return error(ErrorCode::unsupported, "segmented disk images are not supported");
 
     if (koly.xmlLength == 0) {
         if (koly.rsrcForkLength != 0)
-            return error("images without a property list (resource-fork tables) are not supported");
+            return error(ErrorCode::unsupported, "images without a property list (resource-fork tables) are not supported");
         // Neither property list nor resource fork: the data fork is the disk.
         if (auto r = checkDataForkChecksum(koly.dataForkOffset, koly.dataForkLength, koly.dataForkChecksum); !r)
             return r;
@@ -154,17 +159,17 @@ Result<void> DiskImage::openUdif(uint64_t trailerOffset)
         return openRaw(koly.dataForkOffset, koly.dataForkLength);
     }
     if (koly.xmlLength > kMaxPlistBytes)
-        return error("the property list is too large");
+        return error(ErrorCode::corrupt, "the property list is too large");
 
     std::string xml(static_cast<size_t>(koly.xmlLength), '\0');
     if (auto r = file.readAt(koly.xmlOffset, xml.data(), xml.size()); !r)
         return r;
     auto entries = readResourceForkPlist(xml);
     if (!entries)
-        return error(entries.error().message);
+        return errorWithin("", entries.error());
     xml = std::string();
     if (entries->empty())
-        return error("the image has no block tables");
+        return error(ErrorCode::corrupt, "the image has no block tables");
 
     std::vector<std::pair<BlockTable, Partition>> tables;
     tables.reserve(entries->size());
@@ -182,7 +187,7 @@ Result<void> DiskImage::openUdif(uint64_t trailerOffset)
     for (const size_t index : order) {
         const BlockTable& table = tables[index].first;
         if (table.firstSector != next)
-            return error("the block tables do not cover the disk without gaps or overlaps");
+            return error(ErrorCode::corrupt, "the block tables do not cover the disk without gaps or overlaps");
         next += table.sectorCount;
         TableRuns& runs = m_tables[index];
         runs.name = tables[index].second.name;
@@ -204,9 +209,9 @@ Result<void> DiskImage::openUdif(uint64_t trailerOffset)
         runs.endRun = m_runs.size();
     }
     if (next >= (uint64_t{1} << 54))
-        return error("the disk is too large");
+        return error(ErrorCode::corrupt, "the disk is too large");
     if (koly.sectorCount != 0 && koly.sectorCount != next)
-        return error("the block tables do not add up to the disk size in the trailer");
+        return error(ErrorCode::corrupt, "the block tables do not add up to the disk size in the trailer");
     m_size = next * kSectorSize;
 
     for (auto& [table, partition] : tables)
@@ -218,7 +223,7 @@ Result<void> DiskImage::openUdif(uint64_t trailerOffset)
             checksums.push_back(table.checksum);
         const auto master = masterChecksum(checksums);
         if (master && *master != koly.masterChecksum.crc32Value())
-            return error("master checksum mismatch: the image is damaged");
+            return error(ErrorCode::corrupt, "master checksum mismatch: the image is damaged");
     }
     if (auto r = checkDataForkChecksum(koly.dataForkOffset, koly.dataForkLength, koly.dataForkChecksum); !r)
         return r;
@@ -237,30 +242,30 @@ Result<void> DiskImage::addTable(const BlkxEntry& entry, uint64_t dataForkLength
     const std::string label = "block table \"" + entry.name + "\": ";
     auto parsed = BlockTable::parse(entry.data.data(), entry.data.size());
     if (!parsed)
-        return error(label + parsed.error().message);
+        return errorWithin(label, parsed.error());
     BlockTable& table = *parsed;
     if (table.dataOffset > dataForkLength)
-        return error(label + "its data lies outside the data fork");
+        return error(ErrorCode::corrupt, label + "its data lies outside the data fork");
     const uint64_t available = dataForkLength - table.dataOffset;
     for (const BlockChunk& c : table.chunks) {
         if (auto r = checkChunkTypeSupported(c.type); !r)
-            return error(label + r.error().message);
+            return errorWithin(label, r.error());
         if (!chunkHasData(c.type) || c.sectorCount == 0)
             continue;
         if (!rangeInside(c.compressedOffset, c.compressedLength, available))
-            return error(label + "a chunk lies outside the data fork");
+            return error(ErrorCode::corrupt, label + "a chunk lies outside the data fork");
         const uint64_t bytes = c.sectorCount * kSectorSize;
         if (c.type == ChunkType::Raw) {
             if (c.compressedLength != bytes)
-                return error(label + "a raw chunk's length does not match its sectors");
+                return error(ErrorCode::corrupt, label + "a raw chunk's length does not match its sectors");
             continue;
         }
         if (bytes > kMaxChunkBytes)
-            return error(label + "a compressed chunk is too large (" + std::to_string(c.sectorCount) + " sectors)");
+            return error(ErrorCode::corrupt, label + "a compressed chunk is too large (" + std::to_string(c.sectorCount) + " sectors)");
         if (bytes > maxDecodedSize(c.type, c.compressedLength))
-            return error(label + "a compressed chunk claims more sectors than its data can hold");
+            return error(ErrorCode::corrupt, label + "a compressed chunk claims more sectors than its data can hold");
         if (c.compressedLength > bytes + bytes / 64 + 1024)
-            return error(label + "a compressed chunk is larger than its data could ever need");
+            return error(ErrorCode::corrupt, label + "a compressed chunk is larger than its data could ever need");
     }
     Partition partition;
     partition.name = entry.name;
@@ -281,7 +286,7 @@ Result<void> DiskImage::checkDataForkChecksum(uint64_t offset, uint64_t length, 
     if (!crc)
         return unexpected(crc.error());
     if (*crc != expected.crc32Value())
-        return error("data fork checksum mismatch: the image is damaged");
+        return error(ErrorCode::corrupt, "data fork checksum mismatch: the image is damaged");
     return {};
 }
 
@@ -307,7 +312,7 @@ Result<void> DiskImage::decodeRunInto(const Run& run, std::vector<uint8_t>& out)
         return r;
     out.resize(bytes);
     if (auto r = decodeChunk(run.type, m_storedBuffer.data(), m_storedBuffer.size(), out.data(), bytes); !r)
-        return error("sector " + std::to_string(run.firstSector) + ": " + r.error().message);
+        return errorWithin("sector " + std::to_string(run.firstSector) + ": ", r.error());
     return {};
 }
 
@@ -348,7 +353,7 @@ Result<void> DiskImage::readAt(uint64_t offset, void* buffer, size_t length)
 Result<void> DiskImage::readRange(uint64_t offset, void* buffer, size_t length)
 {
     if (!rangeInside(offset, length, m_size))
-        return error("read past the end of the disk");
+        return error(ErrorCode::invalidArgument, "read past the end of the disk");
     if (!m_isUdif)
         return m_container->readAt(m_rawOffset + offset, buffer, length);
 
@@ -416,7 +421,7 @@ Result<void> DiskImage::verifyTables()
             }
         }
         if (crc != table.checksum.crc32Value())
-            return error("checksum mismatch in \"" + table.name + "\": the image is damaged");
+            return error(ErrorCode::corrupt, "checksum mismatch in \"" + table.name + "\": the image is damaged");
     }
     return {};
 }

@@ -87,7 +87,8 @@ private:
     Result<uint32_t> containerCrc32(uint32_t crc, uint64_t offset, uint64_t length, std::vector<uint8_t>& scratch);
     Result<const std::vector<uint8_t>*> decodedRun(size_t run);
     Result<void> decodeRunInto(const Run& run, std::vector<uint8_t>& out);
-    Unexpected<DiskImageError> error(const std::string& what) const;
+    Unexpected<DiskImageError> error(ErrorCode code, const std::string& what) const;
+    Unexpected<DiskImageError> errorWithin(const std::string& context, const DiskImageError& cause) const;
 
     std::unique_ptr<ByteSource> m_container;
     std::string m_displayName;

@@ -34,7 +34,7 @@ Result<void> OutputFile::write(const void* data, size_t length)
 Result<void> OutputFile::commit()
 {
     if (m_file.fd() < 0)
-        return fail(m_file.finalPath() + ": the file is already closed");
+        return fail(ErrorCode::invalidArgument, m_file.finalPath() + ": the file is already closed");
     if (::ftruncate(m_file.fd(), static_cast<off_t>(m_position)) != 0)
         return failWithErrno(m_file.finalPath());
     if (::fsync(m_file.fd()) != 0)
@@ -42,7 +42,7 @@ Result<void> OutputFile::commit()
     if (auto r = m_file.commit(); !r)
         return r;
     // Make the new name itself durable.
-    UniqueFd folder(::open(m_file.folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    posix::UniqueFd folder(::open(m_file.folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.isOpen())
         ::fsync(folder.get());
     return {};

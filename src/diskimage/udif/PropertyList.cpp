@@ -86,7 +86,7 @@ private:
 
     Unexpected<DiskImageError> error(const std::string& what) const
     {
-        return fail("malformed property list: " + what + " (at byte " + std::to_string(m_pos) + ")");
+        return fail(ErrorCode::corrupt, "malformed property list: " + what + " (at byte " + std::to_string(m_pos) + ")");
     }
 
     bool startsWith(std::string_view s) const { return m_xml.substr(m_pos, s.size()) == s; }

@@ -23,26 +23,26 @@ constexpr size_t kCopyBufferSize = size_t{1} << 20;
 Result<uint64_t> sectorsOf(ByteSource& disk)
 {
     if (disk.size() % kSectorSize != 0)
-        return fail("the disk is not a whole number of 512-byte sectors");
+        return fail(ErrorCode::invalidArgument, "the disk is not a whole number of 512-byte sectors");
     if (disk.size() == 0)
-        return fail("the disk is empty");
+        return fail(ErrorCode::invalidArgument, "the disk is empty");
     return disk.size() / kSectorSize;
 }
 
 Result<void> checkLayout(const std::vector<TableLayout>& layout, uint64_t sectors)
 {
     if (layout.empty())
-        return fail("the image layout has no tables");
+        return fail(ErrorCode::invalidArgument, "the image layout has no tables");
     if (layout.size() > kMaxBlockTables)
-        return fail("the image layout has too many tables");
+        return fail(ErrorCode::invalidArgument, "the image layout has too many tables");
     uint64_t next = 0;
     for (const TableLayout& t : layout) {
         if (t.firstSector != next || t.sectorCount == 0 || t.sectorCount > sectors - next)
-            return fail("the image layout does not cover the disk in order");
+            return fail(ErrorCode::invalidArgument, "the image layout does not cover the disk in order");
         next += t.sectorCount;
     }
     if (next != sectors)
-        return fail("the image layout does not cover the disk in order");
+        return fail(ErrorCode::invalidArgument, "the image layout does not cover the disk in order");
     return {};
 }
 
@@ -216,9 +216,9 @@ Result<void> writeUdzoImage(ByteSource& disk, const std::vector<TableLayout>& la
                             const UdzoOptions& options)
 {
     if (options.zlibLevel < 1 || options.zlibLevel > 9)
-        return fail("zlib level must be 1 to 9");
+        return fail(ErrorCode::invalidArgument, "zlib level must be 1 to 9");
     if (options.chunkSectors < 1 || options.chunkSectors > kDefaultChunkSectors)
-        return fail("chunk size must be 1 to 2048 sectors");
+        return fail(ErrorCode::invalidArgument, "chunk size must be 1 to 2048 sectors");
     auto sectors = sectorsOf(disk);
     if (!sectors)
         return unexpected(sectors.error());
