@@ -40,98 +40,18 @@ struct VolumeReader::Visit {
 Result<std::unique_ptr<VolumeReader>> VolumeReader::open(ByteSource& disk)
 {
     std::unique_ptr<VolumeReader> reader(new VolumeReader(disk));
-    if (auto loaded = reader->load(); !loaded)
-        return unexpected(loaded.error());
+    VORLAP_TRY(reader->load());
     return reader;
 }
 
 Result<void> VolumeReader::load()
 {
-    auto location = locateHfsVolume(m_disk);
-    if (!location)
-        return unexpected(location.error());
-    auto slice = SliceByteSource::make(m_disk, location->offset(), location->length());
-    if (!slice)
-        return unexpected(slice.error());
-    m_volume = std::move(*slice);
-
-    uint8_t raw[volumeHeaderSize];
-    if (auto read = m_volume->readAt(volumeHeaderOffset, raw, sizeof raw); !read)
-        return unexpected(read.error());
-    auto header = VolumeHeader::decode(raw);
-    if (!header)
-        return unexpected(header.error());
-    m_header = *header;
-    const uint64_t volumeBytes = uint64_t{m_header.totalBlocks} * m_header.blockSize;
-    if (volumeBytes > m_volume->size())
-        return fail(ErrorCode::corrupt, "the volume header says the volume is " + std::to_string(volumeBytes)
-                    + " bytes, but the image holds only " + std::to_string(m_volume->size()));
-    m_claimed = AllocationBitmap(m_header.totalBlocks);
-
-    m_info.sizeBytes = volumeBytes;
-    m_info.offset = location->offset();
-    m_info.blockSize = m_header.blockSize;
-    m_info.totalBlocks = m_header.totalBlocks;
-    m_info.freeBlocks = m_header.freeBlocks;
-    m_info.fileCount = m_header.fileCount;
-    m_info.folderCount = m_header.folderCount;
-    m_info.createDate = m_header.createDate;
-    m_info.journaled = (m_header.attributes & volumeJournaledBit) != 0;
-    if (m_info.journaled) {
-        if (auto journal = checkJournal(); !journal)
-            return journal;
-    }
-
+    VORLAP_TRY(readHeader());
+    if (m_info.journaled)
+        VORLAP_TRY(checkJournal());
     // Extents overflow file (its own fork never overflows), then the catalog.
-    auto extentsFile = readSpecialFork(extentsFileId, m_header.extentsFile, "extents overflow file");
-    if (!extentsFile)
-        return unexpected(extentsFile.error());
-    auto extentsHeader = forEachLeafRecord(*extentsFile, "extents overflow file", [&](RecordSpan span) -> Result<void> {
-        auto record = decodeExtentLeaf(span);
-        if (!record)
-            return unexpected(record.error());
-        m_overflow.add(record->first, record->second);
-        return {};
-    });
-    if (!extentsHeader)
-        return unexpected(extentsHeader.error());
-    extentsFile->clear();
-    extentsFile->shrink_to_fit();
-
-    auto catalog = readSpecialFork(catalogFileId, m_header.catalogFile, "catalog");
-    if (!catalog)
-        return unexpected(catalog.error());
-    auto catalogHeader = forEachLeafRecord(*catalog, "catalog", [&](RecordSpan span) -> Result<void> {
-        auto entry = decodeCatalogLeaf(span);
-        if (!entry)
-            return unexpected(entry.error());
-        Item item;
-        item.parentId = entry->key.parentId;
-        item.name = std::move(entry->key.name);
-        if (const auto* folder = std::get_if<FolderRecord>(&entry->record)) {
-            item.folder = true;
-            item.id = folder->folderId;
-            item.folderRecord = *folder;
-        } else if (const auto* file = std::get_if<FileRecord>(&entry->record)) {
-            item.id = file->fileId;
-            item.fileRecord = *file;
-        } else {
-            return {}; // threads: the keys of the items say the same
-        }
-        if (item.id < rootFolderId || (item.id != rootFolderId && item.id < firstUserId && item.id != rootParentId))
-            return fail(ErrorCode::corrupt, "an item has the reserved ID " + std::to_string(item.id));
-        if (item.id == rootFolderId && (!item.folder || item.parentId != rootParentId))
-            return fail(ErrorCode::corrupt, "the root folder's record is wrong");
-        if (!m_byId.emplace(item.id, m_items.size()).second)
-            return fail(ErrorCode::corrupt, "two items share the ID " + std::to_string(item.id));
-        m_children[item.parentId].push_back(m_items.size());
-        m_items.push_back(std::move(item));
-        return {};
-    });
-    if (!catalogHeader)
-        return unexpected(catalogHeader.error());
-    if (catalogHeader->keyCompareType == 0xBC)
-        return fail(ErrorCode::unsupported, "the catalog compares names case-sensitively (HFSX), which is not supported");
+    VORLAP_TRY(loadExtentsOverflow());
+    VORLAP_TRY(loadCatalog());
 
     const auto root = m_byId.find(rootFolderId);
     if (root == m_byId.end())
@@ -141,6 +61,83 @@ Result<void> VolumeReader::load()
         if (m_items[index].folder && m_items[index].name == privateDataName)
             m_privateDataFolder = m_items[index].id;
     }
+    return {};
+}
+
+Result<void> VolumeReader::readHeader()
+{
+    VORLAP_TRY_LET(location, locateHfsVolume(m_disk));
+    VORLAP_TRY_LET(slice, SliceByteSource::make(m_disk, location.offset(), location.length()));
+    m_volume = std::move(slice);
+
+    uint8_t raw[volumeHeaderSize];
+    VORLAP_TRY(m_volume->readAt(volumeHeaderOffset, raw, sizeof raw));
+    VORLAP_TRY_LET(header, VolumeHeader::decode(raw));
+    m_header = header;
+    const uint64_t volumeBytes = uint64_t{m_header.totalBlocks} * m_header.blockSize;
+    if (volumeBytes > m_volume->size())
+        return fail(ErrorCode::corrupt, "the volume header says the volume is " + std::to_string(volumeBytes)
+                    + " bytes, but the image holds only " + std::to_string(m_volume->size()));
+    m_claimed = AllocationBitmap(m_header.totalBlocks);
+
+    m_info.sizeBytes = volumeBytes;
+    m_info.offset = location.offset();
+    m_info.blockSize = m_header.blockSize;
+    m_info.totalBlocks = m_header.totalBlocks;
+    m_info.freeBlocks = m_header.freeBlocks;
+    m_info.fileCount = m_header.fileCount;
+    m_info.folderCount = m_header.folderCount;
+    m_info.createDate = m_header.createDate;
+    m_info.journaled = (m_header.attributes & volumeJournaledBit) != 0;
+    return {};
+}
+
+Result<void> VolumeReader::loadExtentsOverflow()
+{
+    VORLAP_TRY_LET(extentsFile, readSpecialFork(extentsFileId, m_header.extentsFile, "extents overflow file"));
+    VORLAP_TRY(forEachLeafRecord(extentsFile, "extents overflow file", [&](RecordSpan span) -> Result<void> {
+        VORLAP_TRY_LET(record, decodeExtentLeaf(span));
+        m_overflow.add(record.first, record.second);
+        return {};
+    }));
+    return {};
+}
+
+Result<void> VolumeReader::loadCatalog()
+{
+    VORLAP_TRY_LET(catalog, readSpecialFork(catalogFileId, m_header.catalogFile, "catalog"));
+    VORLAP_TRY_LET(catalogHeader, forEachLeafRecord(catalog, "catalog", [&](RecordSpan span) -> Result<void> {
+        VORLAP_TRY_LET(entry, decodeCatalogLeaf(span));
+        return addCatalogItem(std::move(entry));
+    }));
+    if (catalogHeader.keyCompareType == 0xBC)
+        return fail(ErrorCode::unsupported, "the catalog compares names case-sensitively (HFSX), which is not supported");
+    return {};
+}
+
+Result<void> VolumeReader::addCatalogItem(CatalogLeafEntry entry)
+{
+    Item item;
+    item.parentId = entry.key.parentId;
+    item.name = std::move(entry.key.name);
+    if (const auto* folder = std::get_if<FolderRecord>(&entry.record)) {
+        item.folder = true;
+        item.id = folder->folderId;
+        item.folderRecord = *folder;
+    } else if (const auto* file = std::get_if<FileRecord>(&entry.record)) {
+        item.id = file->fileId;
+        item.fileRecord = *file;
+    } else {
+        return {}; // threads: the keys of the items say the same
+    }
+    if (item.id < rootFolderId || (item.id != rootFolderId && item.id < firstUserId && item.id != rootParentId))
+        return fail(ErrorCode::corrupt, "an item has the reserved ID " + std::to_string(item.id));
+    if (item.id == rootFolderId && (!item.folder || item.parentId != rootParentId))
+        return fail(ErrorCode::corrupt, "the root folder's record is wrong");
+    if (!m_byId.emplace(item.id, m_items.size()).second)
+        return fail(ErrorCode::corrupt, "two items share the ID " + std::to_string(item.id));
+    m_children[item.parentId].push_back(m_items.size());
+    m_items.push_back(std::move(item));
     return {};
 }
 

@@ -78,6 +78,10 @@ private:
 
     explicit VolumeReader(ByteSource& disk) : m_disk(disk), m_claimed(0) {}
     Result<void> load();
+    Result<void> readHeader();
+    Result<void> loadExtentsOverflow();
+    Result<void> loadCatalog();
+    Result<void> addCatalogItem(CatalogLeafEntry entry);
     Result<void> checkJournal();
     Result<std::vector<ExtentDescriptor>> forkExtents(uint32_t fileId, uint8_t forkType, const ForkData& fork);
     Result<std::vector<uint8_t>> readSpecialFork(uint32_t fileId, const ForkData& fork, const std::string& what);

@@ -132,10 +132,44 @@ Result<void> DiskImage::openRaw(uint64_t offset, uint64_t length)
 
 Result<void> DiskImage::openUdif(uint64_t trailerOffset)
 {
+    VORLAP_TRY_LET(koly, readTrailer(trailerOffset));
+    if (koly.xmlLength == 0) {
+        if (koly.rsrcForkLength != 0)
+            return error(ErrorCode::unsupported, "images without a property list (resource-fork tables) are not supported");
+        // Neither property list nor resource fork: the data fork is the disk.
+        VORLAP_TRY(checkDataForkChecksum(koly.dataForkOffset, koly.dataForkLength, koly.dataForkChecksum));
+        m_format = "UDRO";
+        return openRaw(koly.dataForkOffset, koly.dataForkLength);
+    }
+    VORLAP_TRY_LET(entries, readBlockTableList(koly));
+    ParsedTables tables;
+    tables.reserve(entries.size());
+    for (const BlkxEntry& entry : entries)
+        VORLAP_TRY(addTable(entry, koly.dataForkLength, tables));
+    VORLAP_TRY_LET(sectors, indexRuns(tables, koly.dataForkOffset));
+    if (sectors >= (uint64_t{1} << 54))
+        return error(ErrorCode::corrupt, "the disk is too large");
+    if (koly.sectorCount != 0 && koly.sectorCount != sectors)
+        return error(ErrorCode::corrupt, "the block tables do not add up to the disk size in the trailer");
+    m_size = sectors * kSectorSize;
+    for (auto& [table, partition] : tables)
+        m_partitions.push_back(std::move(partition));
+
+    VORLAP_TRY(checkMasterChecksum(tables, koly.masterChecksum));
+    VORLAP_TRY(checkDataForkChecksum(koly.dataForkOffset, koly.dataForkLength, koly.dataForkChecksum));
+    m_isUdif = true;
+    const auto uses = [&](ChunkType type) {
+        return std::any_of(m_runs.begin(), m_runs.end(), [&](const Run& r) { return r.type == type; });
+    };
+    m_format = uses(ChunkType::Zlib) ? "UDZO" : uses(ChunkType::Adc) ? "UDCO" : "UDRO";
+    return {};
+}
+
+Result<KolyTrailer> DiskImage::readTrailer(uint64_t trailerOffset)
+{
     ByteSource& file = *m_container;
     uint8_t block[kKolySize];
-    if (auto r = file.readAt(trailerOffset, block, kKolySize); !r)
-        return r;
+    VORLAP_TRY(file.readAt(trailerOffset, block, kKolySize));
     auto parsed = KolyTrailer::parse(block);
     if (!parsed)
         return errorWithin("", parsed.error());
@@ -148,36 +182,27 @@ Result<void> DiskImage::openUdif(uint64_t trailerOffset)
         return error(ErrorCode::corrupt, "the property list lies outside the file (truncated image?)");
     if (koly.segmentCount > 1)
         return error(ErrorCode::unsupported, "segmented disk images are not supported");
+    return parsed;
+}
 
-    if (koly.xmlLength == 0) {
-        if (koly.rsrcForkLength != 0)
-            return error(ErrorCode::unsupported, "images without a property list (resource-fork tables) are not supported");
-        // Neither property list nor resource fork: the data fork is the disk.
-        if (auto r = checkDataForkChecksum(koly.dataForkOffset, koly.dataForkLength, koly.dataForkChecksum); !r)
-            return r;
-        m_format = "UDRO";
-        return openRaw(koly.dataForkOffset, koly.dataForkLength);
-    }
+Result<std::vector<BlkxEntry>> DiskImage::readBlockTableList(const KolyTrailer& koly)
+{
     if (koly.xmlLength > kMaxPlistBytes)
         return error(ErrorCode::corrupt, "the property list is too large");
-
     std::string xml(static_cast<size_t>(koly.xmlLength), '\0');
-    if (auto r = file.readAt(koly.xmlOffset, xml.data(), xml.size()); !r)
-        return r;
+    VORLAP_TRY(m_container->readAt(koly.xmlOffset, xml.data(), xml.size()));
     auto entries = readResourceForkPlist(xml);
     if (!entries)
         return errorWithin("", entries.error());
-    xml = std::string();
     if (entries->empty())
         return error(ErrorCode::corrupt, "the image has no block tables");
+    return entries;
+}
 
-    std::vector<std::pair<BlockTable, Partition>> tables;
-    tables.reserve(entries->size());
-    for (const BlkxEntry& entry : *entries)
-        if (auto r = addTable(entry, koly.dataForkLength, tables); !r)
-            return r;
-
-    // The tables must cover the disk from sector 0 without gaps or overlaps.
+// The runs of every table, in disk order; the tables must cover the disk from sector 0
+// without gaps or overlaps. Returns the disk's length in sectors.
+Result<uint64_t> DiskImage::indexRuns(const ParsedTables& tables, uint64_t dataForkOffset)
+{
     std::vector<size_t> order(tables.size());
     std::iota(order.begin(), order.end(), size_t{0});
     std::stable_sort(order.begin(), order.end(),
@@ -201,43 +226,30 @@ Result<void> DiskImage::openUdif(uint64_t trailerOffset)
             run.sectorCount = c.sectorCount;
             run.type = c.type;
             if (chunkHasData(c.type)) {
-                run.fileOffset = koly.dataForkOffset + table.dataOffset + c.compressedOffset;
+                run.fileOffset = dataForkOffset + table.dataOffset + c.compressedOffset;
                 run.storedLength = c.compressedLength;
             }
             m_runs.push_back(run);
         }
         runs.endRun = m_runs.size();
     }
-    if (next >= (uint64_t{1} << 54))
-        return error(ErrorCode::corrupt, "the disk is too large");
-    if (koly.sectorCount != 0 && koly.sectorCount != next)
-        return error(ErrorCode::corrupt, "the block tables do not add up to the disk size in the trailer");
-    m_size = next * kSectorSize;
+    return next;
+}
 
-    for (auto& [table, partition] : tables)
-        m_partitions.push_back(std::move(partition));
-
-    if (koly.masterChecksum.isCrc32()) {
-        std::vector<UdifChecksum> checksums;
-        for (const auto& [table, partition] : tables)
-            checksums.push_back(table.checksum);
-        const auto master = masterChecksum(checksums);
-        if (master && *master != koly.masterChecksum.crc32Value())
-            return error(ErrorCode::corrupt, "master checksum mismatch: the image is damaged");
-    }
-    if (auto r = checkDataForkChecksum(koly.dataForkOffset, koly.dataForkLength, koly.dataForkChecksum); !r)
-        return r;
-
-    m_isUdif = true;
-    const auto uses = [&](ChunkType type) {
-        return std::any_of(m_runs.begin(), m_runs.end(), [&](const Run& r) { return r.type == type; });
-    };
-    m_format = uses(ChunkType::Zlib) ? "UDZO" : uses(ChunkType::Adc) ? "UDCO" : "UDRO";
+Result<void> DiskImage::checkMasterChecksum(const ParsedTables& tables, const UdifChecksum& expected) const
+{
+    if (!expected.isCrc32())
+        return {};
+    std::vector<UdifChecksum> checksums;
+    for (const auto& [table, partition] : tables)
+        checksums.push_back(table.checksum);
+    const auto master = masterChecksum(checksums);
+    if (master && *master != expected.crc32Value())
+        return error(ErrorCode::corrupt, "master checksum mismatch: the image is damaged");
     return {};
 }
 
-Result<void> DiskImage::addTable(const BlkxEntry& entry, uint64_t dataForkLength,
-                                 std::vector<std::pair<BlockTable, Partition>>& tables)
+Result<void> DiskImage::addTable(const BlkxEntry& entry, uint64_t dataForkLength, ParsedTables& tables)
 {
     const std::string label = "block table \"" + entry.name + "\": ";
     auto parsed = BlockTable::parse(entry.data.data(), entry.data.size());

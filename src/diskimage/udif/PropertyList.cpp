@@ -249,52 +249,60 @@ private:
             return error("nested too deeply");
         const size_t tagStart = m_pos;
         Tag tag;
-        if (auto r = openTag(tag); !r)
-            return unexpected(r.error());
-        PlistValue v;
-        if (tag.name == "dict" || tag.name == "array") {
-            const bool isDict = tag.name == "dict";
-            v.kind = isDict ? PlistValue::Kind::Dict : PlistValue::Kind::Array;
-            if (tag.selfClosing)
-                return v;
-            for (;;) {
-                if (auto r = skipMisc(); !r)
-                    return unexpected(r.error());
-                if (m_pos >= m_xml.size())
-                    return error("unterminated <" + tag.name + ">");
-                if (startsWith("</"))
-                    break;
-                if (isDict) {
-                    Tag keyTag;
-                    if (auto r = openTag(keyTag); !r)
-                        return unexpected(r.error());
-                    if (keyTag.name != "key")
-                        return error("expected <key> in <dict>");
-                    auto key = textContent(keyTag);
-                    if (!key)
-                        return unexpected(key.error());
-                    if (auto r = skipMisc(); !r)
-                        return unexpected(r.error());
-                    v.keys.push_back(std::move(*key));
-                }
-                auto item = parseValue(depth + 1);
-                if (!item)
-                    return item;
-                v.items.push_back(std::move(*item));
-            }
-            if (auto r = closeTag(tag.name); !r)
-                return unexpected(r.error());
-            return v;
-        }
+        VORLAP_TRY(openTag(tag));
+        if (tag.name == "dict" || tag.name == "array")
+            return parseContainer(tag, depth);
         if (tag.name == "true" || tag.name == "false") {
+            PlistValue v;
             v.kind = PlistValue::Kind::Boolean;
             v.text = tag.name;
-            if (!tag.selfClosing) {
-                if (auto r = closeTag(tag.name); !r)
-                    return unexpected(r.error());
-            }
+            if (!tag.selfClosing)
+                VORLAP_TRY(closeTag(tag.name));
             return v;
         }
+        return parseScalar(tag, tagStart);
+    }
+
+    // <dict> or <array>, its opening tag read: the items up to its closing tag.
+    Result<PlistValue> parseContainer(const Tag& tag, int depth)
+    {
+        const bool isDict = tag.name == "dict";
+        PlistValue v;
+        v.kind = isDict ? PlistValue::Kind::Dict : PlistValue::Kind::Array;
+        if (tag.selfClosing)
+            return v;
+        for (;;) {
+            VORLAP_TRY(skipMisc());
+            if (m_pos >= m_xml.size())
+                return error("unterminated <" + tag.name + ">");
+            if (startsWith("</"))
+                break;
+            if (isDict) {
+                VORLAP_TRY_LET(key, parseKey());
+                v.keys.push_back(std::move(key));
+            }
+            VORLAP_TRY_LET(item, parseValue(depth + 1));
+            v.items.push_back(std::move(item));
+        }
+        VORLAP_TRY(closeTag(tag.name));
+        return v;
+    }
+
+    Result<std::string> parseKey()
+    {
+        Tag keyTag;
+        VORLAP_TRY(openTag(keyTag));
+        if (keyTag.name != "key")
+            return error("expected <key> in <dict>");
+        VORLAP_TRY_LET(key, textContent(keyTag));
+        VORLAP_TRY(skipMisc());
+        return key;
+    }
+
+    // An element holding text: string, data, integer, real or date.
+    Result<PlistValue> parseScalar(const Tag& tag, size_t tagStart)
+    {
+        PlistValue v;
         if (tag.name == "string")
             v.kind = PlistValue::Kind::String;
         else if (tag.name == "data")
@@ -309,16 +317,14 @@ private:
             m_pos = tagStart;
             return error("unknown element <" + tag.name + ">");
         }
-        auto text = textContent(tag);
-        if (!text)
-            return unexpected(text.error());
+        VORLAP_TRY_LET(text, textContent(tag));
         if (v.kind == PlistValue::Kind::Data) {
-            auto decoded = base64Decode(*text);
+            auto decoded = base64Decode(text);
             if (!decoded)
                 return error("bad base64 in <data>");
             v.data = std::move(*decoded);
         } else {
-            v.text = std::move(*text);
+            v.text = std::move(text);
         }
         return v;
     }
