@@ -77,8 +77,7 @@ Result<std::vector<Partition>> readGpt(ByteSource& disk, const uint8_t* header)
     if (entriesLba >= sectors || bytes > (sectors - entriesLba) * kSector)
         return fail(ErrorCode::corrupt, "the GUID partition table lies outside the disk");
     std::vector<uint8_t> table(static_cast<size_t>(bytes));
-    if (auto r = disk.readAt(entriesLba * kSector, table.data(), table.size()); !r)
-        return unexpected(r.error());
+    VORLAP_TRY(disk.readAt(entriesLba * kSector, table.data(), table.size()));
 
     std::vector<Partition> out;
     for (uint32_t i = 0; i < count; ++i) {
@@ -125,8 +124,7 @@ Result<std::vector<Partition>> readApm(ByteSource& disk, uint64_t blockSize)
         if (b >= blocks)
             return fail(ErrorCode::corrupt, "the Apple partition map lies outside the disk");
         uint8_t e[512];
-        if (auto r = disk.readAt(b * blockSize, e, sizeof e); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(disk.readAt(b * blockSize, e, sizeof e));
         if (e[0] != 'P' || e[1] != 'M')
             return fail(ErrorCode::corrupt, "the Apple partition map is damaged");
         if (b == 1) {
@@ -177,8 +175,7 @@ Result<std::vector<Partition>> readPartitionMap(ByteSource& disk)
     if (disk.size() < 2 * kSector)
         return std::vector<Partition>{};
     uint8_t head[2 * kSector];
-    if (auto r = disk.readAt(0, head, sizeof head); !r)
-        return unexpected(r.error());
+    VORLAP_TRY(disk.readAt(0, head, sizeof head));
     if (std::memcmp(head + kSector, "EFI PART", 8) == 0)
         return readGpt(disk, head + kSector);
     if (const uint64_t blockSize = apmBlockSize(disk, head); blockSize != 0)

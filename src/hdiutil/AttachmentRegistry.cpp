@@ -198,8 +198,7 @@ diskimage::Result<void> AttachmentRegistry::claim(const Attachment& attachment)
 diskimage::Result<void> AttachmentRegistry::update(const Attachment& attachment)
 {
     const std::string text = serialize(attachment);
-    if (auto written = writeExclusive(recordPath("mount", attachment.mountPoint), text, true); !written)
-        return written;
+    VORLAP_TRY(writeExclusive(recordPath("mount", attachment.mountPoint), text, true));
     return writeExclusive(recordPath("image", attachment.imagePath), text, true);
 }
 

@@ -145,15 +145,13 @@ std::vector<uint8_t> encodeCatalogLeaf(const CatalogKey& key, const CatalogRecor
 Result<CatalogLeafEntry> decodeCatalogLeaf(RecordSpan span)
 {
     size_t keyEnd = 0;
-    auto key = decodeKey(span, keyEnd);
-    if (!key)
-        return unexpected(key.error());
+    VORLAP_TRY_LET(key, decodeKey(span, keyEnd));
     const uint8_t* p = span.data + keyEnd;
     const size_t size = span.size - keyEnd;
     if (size < 2)
         return fail(ErrorCode::corrupt, "a catalog record has no type");
     const auto type = static_cast<int16_t>(loadBE16(p));
-    CatalogLeafEntry entry{std::move(*key), FolderRecord{}};
+    CatalogLeafEntry entry{std::move(key), FolderRecord{}};
     switch (type) {
     case folderRecordType: {
         if (size < folderRecordSize)
@@ -203,12 +201,10 @@ Result<CatalogLeafEntry> decodeCatalogLeaf(RecordSpan span)
 Result<std::pair<CatalogKey, uint32_t>> decodeCatalogIndex(RecordSpan span)
 {
     size_t keyEnd = 0;
-    auto key = decodeKey(span, keyEnd);
-    if (!key)
-        return unexpected(key.error());
+    VORLAP_TRY_LET(key, decodeKey(span, keyEnd));
     if (keyEnd + 4 > span.size)
         return fail(ErrorCode::corrupt, "a catalog index record has no child pointer");
-    return std::make_pair(std::move(*key), loadBE32(span.data + keyEnd));
+    return std::make_pair(std::move(key), loadBE32(span.data + keyEnd));
 }
 
 } // namespace vorlap::diskimage::hfsplus

@@ -17,12 +17,10 @@ constexpr size_t copyBufferSize = 1 << 20;
 
 Result<ImageFile> ImageFile::createBeside(const std::string& finalPath, uint64_t size)
 {
-    auto file = StagedFile::create(finalPath);
-    if (!file)
-        return unexpected(file.error());
-    if (::ftruncate(file->fd(), static_cast<off_t>(size)) != 0)
+    VORLAP_TRY_LET(file, StagedFile::create(finalPath));
+    if (::ftruncate(file.fd(), static_cast<off_t>(size)) != 0)
         return failWithErrno(finalPath);
-    return ImageFile(std::move(*file));
+    return ImageFile(std::move(file));
 }
 
 Result<void> ImageFile::writeSparseAt(uint64_t offset, const uint8_t* data, size_t length, size_t blockSize)
@@ -31,8 +29,7 @@ Result<void> ImageFile::writeSparseAt(uint64_t offset, const uint8_t* data, size
         const size_t piece = std::min(blockSize, length - at);
         if (std::all_of(data + at, data + at + piece, [](uint8_t b) { return b == 0; }))
             continue;
-        if (auto written = writeAt(offset + at, data + at, piece); !written)
-            return written;
+        VORLAP_TRY(writeAt(offset + at, data + at, piece));
     }
     return {};
 }
@@ -81,8 +78,7 @@ Result<void> ImageFile::copyFileAt(const std::string& sourcePath, uint64_t expec
             }
             if (n == 0)
                 return fail(ErrorCode::sourceChanged, sourcePath + ": changed while the volume was being written");
-            if (auto written = writeAt(offset + done, buffer.get(), static_cast<size_t>(n)); !written)
-                return written;
+            VORLAP_TRY(writeAt(offset + done, buffer.get(), static_cast<size_t>(n)));
             done += static_cast<uint64_t>(n);
         }
     }

@@ -108,8 +108,7 @@ Result<SourceTree> scanSourceTree(const std::string& folder)
 {
     SourceTree tree;
     tree.items.emplace_back();
-    if (auto filled = fillFromStatus(tree.items[0], folder); !filled)
-        return unexpected(filled.error());
+    VORLAP_TRY(fillFromStatus(tree.items[0], folder));
     if (tree.items[0].kind != ItemKind::Folder)
         return fail(ErrorCode::invalidArgument, folder + " is not a folder");
 
@@ -118,11 +117,9 @@ Result<SourceTree> scanSourceTree(const std::string& folder)
         if (tree.items[index].kind != ItemKind::Folder)
             continue;
         const std::string path = tree.pathOf(index, folder);
-        auto names = listFolder(path);
-        if (!names)
-            return unexpected(names.error());
+        VORLAP_TRY_LET(names, listFolder(path));
         std::vector<uint32_t> children;
-        for (std::string& name : *names) {
+        for (std::string& name : names) {
             SourceItem item;
             item.parent = index;
             auto hfsName = hfsNameFromUtf8(name);
@@ -130,8 +127,7 @@ Result<SourceTree> scanSourceTree(const std::string& folder)
                 return failWithin(path + "/" + name + ": ", hfsName.error());
             item.hfsName = std::move(*hfsName);
             item.name = std::move(name);
-            if (auto filled = fillFromStatus(item, path + "/" + item.name); !filled)
-                return unexpected(filled.error());
+            VORLAP_TRY(fillFromStatus(item, path + "/" + item.name));
             children.push_back(static_cast<uint32_t>(tree.items.size()));
             tree.items.push_back(std::move(item));
         }

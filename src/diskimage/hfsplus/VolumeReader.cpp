@@ -147,8 +147,7 @@ Result<void> VolumeReader::checkJournal()
     if (m_header.journalInfoBlock == 0 || m_header.journalInfoBlock >= m_header.totalBlocks)
         return fail(ErrorCode::corrupt, "the volume is journaled but its journal cannot be found");
     uint8_t info[52];
-    if (auto read = m_volume->readAt(uint64_t{m_header.journalInfoBlock} * bs, info, sizeof info); !read)
-        return read;
+    VORLAP_TRY(m_volume->readAt(uint64_t{m_header.journalInfoBlock} * bs, info, sizeof info));
     const uint32_t flags = loadBE32(info);
     if ((flags & 0x1) == 0 || (flags & 0x2) != 0)
         return fail(ErrorCode::unsupported, "the volume's journal lives on another device, which is not supported");
@@ -156,8 +155,7 @@ Result<void> VolumeReader::checkJournal()
     uint8_t journal[24];
     if (offset > m_info.sizeBytes || sizeof journal > m_info.sizeBytes - offset)
         return fail(ErrorCode::corrupt, "the volume's journal lies outside the volume");
-    if (auto read = m_volume->readAt(offset, journal, sizeof journal); !read)
-        return read;
+    VORLAP_TRY(m_volume->readAt(offset, journal, sizeof journal));
     // The journal header is in the byte order of the machine that wrote it.
     const bool bigEndian = loadBE32(journal) == 0x4A4E4C78 && loadBE32(journal + 4) == 0x12345678;
     const bool littleEndian = loadBE32(journal) == 0x784C4E4A && loadBE32(journal + 4) == 0x78563412;
@@ -198,18 +196,14 @@ Result<std::vector<ExtentDescriptor>> VolumeReader::forkExtents(uint32_t fileId,
         }
         return true;
     };
-    auto first = take(fork.extents);
-    if (!first)
-        return unexpected(first.error());
+    VORLAP_TRY(take(fork.extents));
     const auto* more = covered < fork.totalBlocks ? m_overflow.find(fileId, forkType) : nullptr;
     while (covered < fork.totalBlocks && more) {
         const auto it = more->find(static_cast<uint32_t>(covered));
         if (it == more->end())
             break;
         const uint64_t before = covered;
-        auto taken = take(it->second);
-        if (!taken)
-            return unexpected(taken.error());
+        VORLAP_TRY(take(it->second));
         if (covered == before)
             break;
     }
@@ -229,10 +223,8 @@ Result<void> VolumeReader::readFork(const std::vector<ExtentDescriptor>& extents
         uint64_t left = std::min<uint64_t>(uint64_t{e.blockCount} * bs, remaining);
         while (left > 0) {
             const size_t piece = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
-            if (auto read = m_volume->readAt(offset, buffer.data(), piece); !read)
-                return read;
-            if (auto sunk = sink(buffer.data(), piece); !sunk)
-                return sunk;
+            VORLAP_TRY(m_volume->readAt(offset, buffer.data(), piece));
+            VORLAP_TRY(sink(buffer.data(), piece));
             offset += piece;
             left -= piece;
             remaining -= piece;
@@ -246,16 +238,13 @@ Result<std::vector<uint8_t>> VolumeReader::readSpecialFork(uint32_t fileId, cons
     auto extents = forkExtents(fileId, dataForkType, fork);
     if (!extents)
         return failWithin("the " + what + ": ", extents.error());
-    if (auto claimed = claim(*extents, what); !claimed)
-        return unexpected(claimed.error());
+    VORLAP_TRY(claim(*extents, what));
     std::vector<uint8_t> bytes;
     bytes.reserve(static_cast<size_t>(fork.logicalSize));
-    auto read = readFork(*extents, fork.logicalSize, [&](const uint8_t* data, size_t size) -> Result<void> {
+    VORLAP_TRY(readFork(*extents, fork.logicalSize, [&](const uint8_t* data, size_t size) -> Result<void> {
         bytes.insert(bytes.end(), data, data + size);
         return {};
-    });
-    if (!read)
-        return unexpected(read.error());
+    }));
     return bytes;
 }
 
@@ -265,22 +254,17 @@ Result<void> VolumeReader::readDataFork(uint32_t id, const std::function<Result<
     if (found == m_byId.end() || m_items[found->second].folder)
         return fail(ErrorCode::notFound, "no file with ID " + std::to_string(id));
     const Item& item = m_items[found->second];
-    auto target = resolveHardLink(item);
-    if (!target)
-        return unexpected(target.error());
-    const FileRecord& file = (*target)->fileRecord;
+    VORLAP_TRY_LET(target, resolveHardLink(item));
+    const FileRecord& file = target->fileRecord;
     if (file.bsd.ownerFlags & ownerFlagCompressed)
         return fail(ErrorCode::unsupported, "\"" + utf8FromHfsName(item.name) + "\" uses HFS+ compression, which is not supported");
-    auto extents = forkExtents((*target)->id, dataForkType, file.dataFork);
-    if (!extents)
-        return unexpected(extents.error());
+    VORLAP_TRY_LET(extents, forkExtents(target->id, dataForkType, file.dataFork));
     // Each fork's blocks are claimed once: a fork that shares blocks with another is refused.
-    if (!m_claimedForks[(*target)->id]) {
-        if (auto claimed = claim(*extents, "data of \"" + utf8FromHfsName(item.name) + "\""); !claimed)
-            return claimed;
-        m_claimedForks[(*target)->id] = true;
+    if (!m_claimedForks[target->id]) {
+        VORLAP_TRY(claim(extents, "data of \"" + utf8FromHfsName(item.name) + "\""));
+        m_claimedForks[target->id] = true;
     }
-    return readFork(*extents, file.dataFork.logicalSize, sink);
+    return readFork(extents, file.dataFork.logicalSize, sink);
 }
 
 Result<const VolumeReader::Item*> VolumeReader::resolveHardLink(const Item& item)
@@ -306,12 +290,10 @@ Result<std::string> VolumeReader::linkTargetOf(const Item& item)
     if (item.fileRecord.dataFork.logicalSize > maxLinkTarget)
         return fail(ErrorCode::corrupt, "the symbolic link \"" + utf8FromHfsName(item.name) + "\" has an over-long target");
     std::string target;
-    auto read = readDataFork(item.id, [&](const uint8_t* data, size_t size) -> Result<void> {
+    VORLAP_TRY(readDataFork(item.id, [&](const uint8_t* data, size_t size) -> Result<void> {
         target.append(reinterpret_cast<const char*>(data), size);
         return {};
-    });
-    if (!read)
-        return unexpected(read.error());
+    }));
     if (target.empty() || target.find('\0') != std::string::npos)
         return fail(ErrorCode::corrupt, "the symbolic link \"" + utf8FromHfsName(item.name) + "\" has an invalid target");
     return target;
@@ -341,12 +323,9 @@ Result<void> VolumeReader::walk(const std::function<Result<void>(const Visit&)>&
                 return fail(ErrorCode::corrupt, "the volume holds an invalid name \"" + name + "\" in \"" + path + "\"");
             const std::string childPath = path.empty() ? name : path + "/" + name;
             if (item.folder) {
-                if (auto v = visit({Visit::Step::EnterFolder, &item, name, childPath}); !v)
-                    return v;
-                if (auto d = descend(item.id, childPath, depth + 1); !d)
-                    return d;
-                if (auto v = visit({Visit::Step::LeaveFolder, &item, name, childPath}); !v)
-                    return v;
+                VORLAP_TRY(visit({Visit::Step::EnterFolder, &item, name, childPath}));
+                VORLAP_TRY(descend(item.id, childPath, depth + 1));
+                VORLAP_TRY(visit({Visit::Step::LeaveFolder, &item, name, childPath}));
             } else if (auto v = visit({Visit::Step::File, &item, name, childPath}); !v) {
                 return v;
             }
@@ -359,7 +338,7 @@ Result<void> VolumeReader::walk(const std::function<Result<void>(const Visit&)>&
 Result<std::vector<VolumeEntry>> VolumeReader::list()
 {
     std::vector<VolumeEntry> entries;
-    auto walked = walk([&](const Visit& visit) -> Result<void> {
+    VORLAP_TRY(walk([&](const Visit& visit) -> Result<void> {
         if (visit.step == Visit::Step::LeaveFolder)
             return {};
         const Item& item = *visit.item;
@@ -378,23 +357,17 @@ Result<std::vector<VolumeEntry>> VolumeReader::list()
             entry.kind = ItemKind::Folder;
         } else if ((bsd.fileMode & S_IFMT) == S_IFLNK) {
             entry.kind = ItemKind::Symlink;
-            auto target = linkTargetOf(item);
-            if (!target)
-                return unexpected(target.error());
-            entry.linkTarget = *target;
-            entry.size = target->size();
+            VORLAP_TRY_LET(target, linkTargetOf(item));
+            entry.linkTarget = target;
+            entry.size = target.size();
         } else {
             entry.kind = ItemKind::File;
-            auto target = resolveHardLink(item);
-            if (!target)
-                return unexpected(target.error());
-            entry.size = (*target)->fileRecord.dataFork.logicalSize;
+            VORLAP_TRY_LET(target, resolveHardLink(item));
+            entry.size = target->fileRecord.dataFork.logicalSize;
         }
         entries.push_back(std::move(entry));
         return {};
-    });
-    if (!walked)
-        return unexpected(walked.error());
+    }));
     return entries;
 }
 
@@ -403,10 +376,8 @@ Result<void> VolumeReader::extractFile(int dirFd, const std::string& name, const
     const BsdInfo& bsd = item.fileRecord.bsd;
     const uint16_t type = bsd.fileMode & S_IFMT;
     if (type == S_IFLNK) {
-        auto target = linkTargetOf(item);
-        if (!target)
-            return unexpected(target.error());
-        if (::symlinkat(target->c_str(), dirFd, name.c_str()) != 0)
+        VORLAP_TRY_LET(target, linkTargetOf(item));
+        if (::symlinkat(target.c_str(), dirFd, name.c_str()) != 0)
             return failWithErrno(name);
         return {};
     }
@@ -416,14 +387,11 @@ Result<void> VolumeReader::extractFile(int dirFd, const std::string& name, const
     if (!out.isOpen())
         return failWithErrno(name);
     uint64_t written = 0;
-    auto copied = readDataFork(item.id, [&](const uint8_t* data, size_t size) -> Result<void> {
-        if (auto r = writeAllAt(out.get(), written, data, size, name); !r)
-            return r;
+    VORLAP_TRY(readDataFork(item.id, [&](const uint8_t* data, size_t size) -> Result<void> {
+        VORLAP_TRY(writeAllAt(out.get(), written, data, size, name));
         written += size;
         return {};
-    });
-    if (!copied)
-        return copied;
+    }));
     const mode_t mode = type == 0 ? 0644 : (bsd.fileMode & 01777);
     if (::fchmod(out.get(), mode) != 0)
         return failWithErrno(name);
@@ -452,7 +420,7 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
         return {};
     };
 
-    auto walked = walk([&](const Visit& visit) -> Result<void> {
+    VORLAP_TRY(walk([&](const Visit& visit) -> Result<void> {
         const Item& item = *visit.item;
         const int dirFd = fds.back().get();
         switch (visit.step) {
@@ -475,9 +443,7 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
         }
         }
         return {};
-    });
-    if (!walked)
-        return walked;
+    }));
     const Item& root = m_items[m_byId.at(rootFolderId)];
     return applyAttributes(top, ".", root.folderRecord.bsd, root.folderRecord.dates, true);
 }

@@ -89,8 +89,7 @@ Result<void> decodeChunk(ChunkType type, const uint8_t* stored, size_t storedLen
     case ChunkType::Adc:
         return decodeAdc(stored, storedLength, out, outLength);
     default:
-        if (auto r = checkChunkTypeSupported(type); !r)
-            return r;
+        VORLAP_TRY(checkChunkTypeSupported(type));
         return fail(ErrorCode::corrupt, "chunk type " + chunkTypeName(type) + " holds no data");
     }
 }

@@ -54,10 +54,8 @@ Result<std::unique_ptr<DiskImage>> DiskImage::open(const std::string& path)
             return fail(ErrorCode::unsupported, path + ": sparse bundle images are not supported");
         return fail(ErrorCode::invalidArgument, path + ": is a folder, not a disk image");
     }
-    auto file = FileByteSource::open(path);
-    if (!file)
-        return unexpected(file.error());
-    return open(std::move(*file), path);
+    VORLAP_TRY_LET(file, FileByteSource::open(path));
+    return open(std::move(file), path);
 }
 
 Result<std::unique_ptr<DiskImage>> DiskImage::open(std::unique_ptr<ByteSource> container, std::string displayName)
@@ -74,18 +72,14 @@ Result<std::unique_ptr<DiskImage>> DiskImage::openContainer(std::unique_ptr<Byte
     if (size >= kKolySize) {
         uint8_t tail[kKolySize];
         uint8_t head[kKolySize];
-        if (auto r = file.readAt(size - kKolySize, tail, kKolySize); !r)
-            return unexpected(r.error());
-        if (auto r = file.readAt(0, head, kKolySize); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(file.readAt(size - kKolySize, tail, kKolySize));
+        VORLAP_TRY(file.readAt(0, head, kKolySize));
         if (KolyTrailer::looksLikeTrailer(tail)) {
-            if (auto r = image->openUdif(size - kKolySize); !r)
-                return unexpected(r.error());
+            VORLAP_TRY(image->openUdif(size - kKolySize));
             return image;
         }
         if (KolyTrailer::looksLikeTrailer(head)) {
-            if (auto r = image->openUdif(0); !r)
-                return unexpected(r.error());
+            VORLAP_TRY(image->openUdif(0));
             return image;
         }
         if (std::memcmp(head, "encrcdsa", 8) == 0 || std::memcmp(tail + kKolySize - 8, "cdsaencr", 8) == 0)
@@ -102,8 +96,7 @@ Result<std::unique_ptr<DiskImage>> DiskImage::openContainer(std::unique_ptr<Byte
     if (size % kSectorSize != 0)
         return image->error(ErrorCode::corrupt, "not a disk image: no UDIF trailer, and not a whole number of 512-byte sectors "
                             "(truncated image?)");
-    if (auto r = image->openRaw(0, size); !r)
-        return unexpected(r.error());
+    VORLAP_TRY(image->openRaw(0, size));
     return image;
 }
 
@@ -294,10 +287,8 @@ Result<void> DiskImage::checkDataForkChecksum(uint64_t offset, uint64_t length, 
     if (!expected.isCrc32())
         return {}; // none recorded (macOS often leaves it out), or a kind we cannot compute
     std::vector<uint8_t> scratch;
-    auto crc = containerCrc32(0, offset, length, scratch);
-    if (!crc)
-        return unexpected(crc.error());
-    if (*crc != expected.crc32Value())
+    VORLAP_TRY_LET(crc, containerCrc32(0, offset, length, scratch));
+    if (crc != expected.crc32Value())
         return error(ErrorCode::corrupt, "data fork checksum mismatch: the image is damaged");
     return {};
 }
@@ -308,8 +299,7 @@ Result<uint32_t> DiskImage::containerCrc32(uint32_t crc, uint64_t offset, uint64
     scratch.resize(static_cast<size_t>(std::min<uint64_t>(length, kReadPiece)));
     for (uint64_t done = 0; done < length;) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(scratch.size(), length - done));
-        if (auto r = m_container->readAt(offset + done, scratch.data(), n); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(m_container->readAt(offset + done, scratch.data(), n));
         crc = crc32Update(crc, scratch.data(), n);
         done += n;
     }
@@ -320,8 +310,7 @@ Result<void> DiskImage::decodeRunInto(const Run& run, std::vector<uint8_t>& out)
 {
     const size_t bytes = static_cast<size_t>(run.sectorCount * kSectorSize);
     m_storedBuffer.resize(static_cast<size_t>(run.storedLength));
-    if (auto r = m_container->readAt(run.fileOffset, m_storedBuffer.data(), m_storedBuffer.size()); !r)
-        return r;
+    VORLAP_TRY(m_container->readAt(run.fileOffset, m_storedBuffer.data(), m_storedBuffer.size()));
     out.resize(bytes);
     if (auto r = decodeChunk(run.type, m_storedBuffer.data(), m_storedBuffer.size(), out.data(), bytes); !r)
         return errorWithin("sector " + std::to_string(run.firstSector) + ": ", r.error());
@@ -351,8 +340,7 @@ Result<const std::vector<uint8_t>*> DiskImage::decodedRun(size_t run)
         buffer = std::move(oldest->bytes); // reuse its memory
         m_cache.erase(oldest);
     }
-    if (auto r = decodeRunInto(m_runs[run], buffer); !r)
-        return unexpected(r.error());
+    VORLAP_TRY(decodeRunInto(m_runs[run], buffer));
     m_cache.push_back({run, m_useCounter, std::move(buffer)});
     return &m_cache.back().bytes;
 }
@@ -384,13 +372,10 @@ Result<void> DiskImage::readRange(uint64_t offset, void* buffer, size_t length)
         if (run.type == ChunkType::ZeroFill || run.type == ChunkType::Ignore) {
             std::memset(out, 0, n);
         } else if (run.type == ChunkType::Raw) {
-            if (auto r = m_container->readAt(run.fileOffset + within, out, n); !r)
-                return r;
+            VORLAP_TRY(m_container->readAt(run.fileOffset + within, out, n));
         } else {
-            auto decoded = decodedRun(index);
-            if (!decoded)
-                return unexpected(decoded.error());
-            std::memcpy(out, (*decoded)->data() + within, n);
+            VORLAP_TRY_LET(decoded, decodedRun(index));
+            std::memcpy(out, decoded->data() + within, n);
         }
         out += n;
         offset += n;
@@ -422,13 +407,10 @@ Result<void> DiskImage::verifyTables()
             if (run.type == ChunkType::ZeroFill) {
                 crc = crc32Combine(crc, crc32OfZeros(bytes), bytes);
             } else if (run.type == ChunkType::Raw) {
-                auto updated = containerCrc32(crc, run.fileOffset, bytes, scratch);
-                if (!updated)
-                    return unexpected(updated.error());
-                crc = *updated;
+                VORLAP_TRY_LET(updated, containerCrc32(crc, run.fileOffset, bytes, scratch));
+                crc = updated;
             } else {
-                if (auto r = decodeRunInto(run, scratch); !r)
-                    return r;
+                VORLAP_TRY(decodeRunInto(run, scratch));
                 crc = crc32Update(crc, scratch.data(), scratch.size());
             }
         }

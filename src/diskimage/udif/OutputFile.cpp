@@ -7,16 +7,13 @@ namespace vorlap::diskimage::udif {
 
 Result<OutputFile> OutputFile::create(const std::string& finalPath)
 {
-    auto file = StagedFile::create(finalPath);
-    if (!file)
-        return unexpected(file.error());
-    return OutputFile(std::move(*file));
+    VORLAP_TRY_LET(file, StagedFile::create(finalPath));
+    return OutputFile(std::move(file));
 }
 
 Result<void> OutputFile::write(const void* data, size_t length)
 {
-    if (auto r = m_file.writeAt(m_position, data, length); !r)
-        return r;
+    VORLAP_TRY(m_file.writeAt(m_position, data, length));
     m_position += length;
 #ifdef __linux__
     // Start writing back as we go, so that commit()'s fsync finds little left to do
@@ -39,8 +36,7 @@ Result<void> OutputFile::commit()
         return failWithErrno(m_file.finalPath());
     if (::fsync(m_file.fd()) != 0)
         return failWithErrno(m_file.finalPath());
-    if (auto r = m_file.commit(); !r)
-        return r;
+    VORLAP_TRY(m_file.commit());
     // Make the new name itself durable.
     posix::UniqueFd folder(::open(m_file.folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.isOpen())

@@ -44,8 +44,7 @@ public:
                 return error("unterminated XML declaration");
             m_pos = end + 2;
         }
-        if (auto r = skipMisc(); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(skipMisc());
         if (startsWith("<!DOCTYPE")) {
             const size_t end = m_xml.find_first_of("[>", m_pos);
             if (end == std::string_view::npos)
@@ -54,25 +53,17 @@ public:
                 return error("DOCTYPE with an internal subset");
             m_pos = end + 1;
         }
-        if (auto r = skipMisc(); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(skipMisc());
 
         Tag tag;
-        if (auto r = openTag(tag); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(openTag(tag));
         if (tag.name != "plist" || tag.selfClosing)
             return error("the root element is not <plist>");
-        if (auto r = skipMisc(); !r)
-            return unexpected(r.error());
-        auto value = parseValue(1);
-        if (!value)
-            return value;
-        if (auto r = skipMisc(); !r)
-            return unexpected(r.error());
-        if (auto r = closeTag("plist"); !r)
-            return unexpected(r.error());
-        if (auto r = skipMisc(); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(skipMisc());
+        VORLAP_TRY_LET(value, parseValue(1));
+        VORLAP_TRY(skipMisc());
+        VORLAP_TRY(closeTag("plist"));
+        VORLAP_TRY(skipMisc());
         if (m_pos != m_xml.size())
             return error("content after </plist>");
         return value;
@@ -219,8 +210,7 @@ private:
         }
         if (m_pos >= m_xml.size())
             return error("unterminated <" + tag.name + ">");
-        if (auto r = closeTag(tag.name); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(closeTag(tag.name));
         return out;
     }
 

@@ -70,10 +70,8 @@ std::string writeResourceForkPlist(const std::vector<BlkxEntry>& tables)
 
 Result<std::vector<BlkxEntry>> readResourceForkPlist(std::string_view xml)
 {
-    auto root = parseXmlPropertyList(xml);
-    if (!root)
-        return unexpected(root.error());
-    const PlistValue* fork = root->find("resource-fork");
+    VORLAP_TRY_LET(root, parseXmlPropertyList(xml));
+    const PlistValue* fork = root.find("resource-fork");
     if (!fork || fork->kind != PlistValue::Kind::Dict)
         return fail(ErrorCode::corrupt, "the property list has no resource-fork dictionary");
     const PlistValue* blkx = fork->find("blkx");
