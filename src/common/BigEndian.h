@@ -56,29 +56,21 @@ inline uint64_t loadLE64(const uint8_t* p)
 
 // Appending to, and patching, a growing byte buffer (QByteArray, std::string, or anything
 // with append(const char*, n) and data()).
-template <class Bytes>
-void append16(Bytes& out, uint16_t value)
+template <class Bytes, class Int>
+void appendBE(Bytes& out, Int value)
 {
-    char bytes[2];
-    storeBE16(reinterpret_cast<uint8_t*>(bytes), value);
-    out.append(bytes, 2);
+    char bytes[sizeof(Int)];
+    for (size_t i = 0; i < sizeof(Int); ++i)
+        bytes[i] = static_cast<char>(value >> (8 * (sizeof(Int) - 1 - i)));
+    out.append(bytes, sizeof(Int));
 }
 
 template <class Bytes>
-void append32(Bytes& out, uint32_t value)
-{
-    char bytes[4];
-    storeBE32(reinterpret_cast<uint8_t*>(bytes), value);
-    out.append(bytes, 4);
-}
-
+void append16(Bytes& out, uint16_t value) { appendBE(out, value); }
 template <class Bytes>
-void append64(Bytes& out, uint64_t value)
-{
-    char bytes[8];
-    storeBE64(reinterpret_cast<uint8_t*>(bytes), value);
-    out.append(bytes, 8);
-}
+void append32(Bytes& out, uint32_t value) { appendBE(out, value); }
+template <class Bytes>
+void append64(Bytes& out, uint64_t value) { appendBE(out, value); }
 
 template <class Bytes>
 void put16(Bytes& out, std::ptrdiff_t offset, uint16_t value)

@@ -1,5 +1,6 @@
 #include "diskimage/hfsplus/UnicodeName.h"
 
+#include "diskimage/Utf8.h"
 #include "diskimage/hfsplus/CaseFolding.h"
 #include "diskimage/hfsplus/UnicodeDecomposition.h"
 
@@ -48,25 +49,6 @@ bool decodeUtf8(std::string_view text, std::vector<char32_t>& out)
         i += static_cast<size_t>(length);
     }
     return true;
-}
-
-void appendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 } // namespace

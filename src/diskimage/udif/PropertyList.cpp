@@ -1,5 +1,6 @@
 #include "diskimage/udif/PropertyList.h"
 
+#include "diskimage/Utf8.h"
 #include "diskimage/udif/Base64.h"
 
 namespace vorlap::diskimage::udif {
@@ -202,7 +203,7 @@ private:
                 }
                 if (code == 0 || (code >= 0xD800 && code <= 0xDFFF))
                     return error("bad character reference");
-                appendUtf8(out, static_cast<uint32_t>(code));
+                appendUtf8(out, static_cast<char32_t>(code));
             } else {
                 return error("unknown entity &" + std::string(entity) + ";");
             }
@@ -212,25 +213,6 @@ private:
             return error("unterminated <" + tag.name + ">");
         VORLAP_TRY(closeTag(tag.name));
         return out;
-    }
-
-    static void appendUtf8(std::string& out, uint32_t code)
-    {
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
     }
 
     Result<PlistValue> parseValue(int depth)
