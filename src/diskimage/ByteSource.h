@@ -37,9 +37,9 @@ public:
     Result<void> readAt(uint64_t offset, void* buffer, size_t length) override;
 
 private:
-    FileByteSource(UniqueFd fd, uint64_t size, std::string path);
+    FileByteSource(posix::UniqueFd fd, uint64_t size, std::string path);
 
-    UniqueFd m_fd;
+    posix::UniqueFd m_fd;
     uint64_t m_size;
     std::string m_path;
 };

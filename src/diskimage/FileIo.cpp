@@ -6,11 +6,6 @@
 
 namespace vorlap::diskimage {
 
-int UniqueFd::close()
-{
-    return m_fd >= 0 ? ::close(std::exchange(m_fd, -1)) : 0;
-}
-
 Result<void> writeAllAt(int fd, uint64_t offset, const void* data, size_t length, const std::string& what)
 {
     const auto* p = static_cast<const uint8_t*>(data);

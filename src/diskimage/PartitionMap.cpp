@@ -1,6 +1,6 @@
 #include "diskimage/PartitionMap.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 
 #include <array>
 #include <cstdio>
@@ -72,13 +72,12 @@ Result<std::vector<Partition>> readGpt(ByteSource& disk, const uint8_t* header)
     const uint32_t count = loadLE32(header + 80);
     const uint32_t entrySize = loadLE32(header + 84);
     if (count > kMaxMapEntries * 4 || entrySize < 128 || entrySize > 4096 || entrySize % 8 != 0)
-        return fail("the GUID partition table is damaged");
+        return fail(ErrorCode::corrupt, "the GUID partition table is damaged");
     const uint64_t bytes = uint64_t{count} * entrySize;
     if (entriesLba >= sectors || bytes > (sectors - entriesLba) * kSector)
-        return fail("the GUID partition table lies outside the disk");
+        return fail(ErrorCode::corrupt, "the GUID partition table lies outside the disk");
     std::vector<uint8_t> table(static_cast<size_t>(bytes));
-    if (auto r = disk.readAt(entriesLba * kSector, table.data(), table.size()); !r)
-        return unexpected(r.error());
+    VORLAP_TRY(disk.readAt(entriesLba * kSector, table.data(), table.size()));
 
     std::vector<Partition> out;
     for (uint32_t i = 0; i < count; ++i) {
@@ -89,14 +88,14 @@ Result<std::vector<Partition>> readGpt(ByteSource& disk, const uint8_t* header)
         const uint64_t first = loadLE64(e + 32);
         const uint64_t last = loadLE64(e + 40);
         if (first > last || last >= sectors)
-            return fail("a GUID partition lies outside the disk");
+            return fail(ErrorCode::corrupt, "a GUID partition lies outside the disk");
         std::string type = guidText(e);
         for (const KnownGuid& k : kGuids)
             if (std::memcmp(e, k.bytes.data(), 16) == 0)
                 type = k.type;
         out.push_back(makePartition(utf16leName(e + 56, 36), type, i + 1, first, last - first + 1));
         if (out.size() > kMaxMapEntries)
-            return fail("the GUID partition table lists too many partitions");
+            return fail(ErrorCode::corrupt, "the GUID partition table lists too many partitions");
     }
     return out;
 }
@@ -123,21 +122,20 @@ Result<std::vector<Partition>> readApm(ByteSource& disk, uint64_t blockSize)
     uint64_t mapBlocks = 1;
     for (uint64_t b = 1; b <= mapBlocks; ++b) {
         if (b >= blocks)
-            return fail("the Apple partition map lies outside the disk");
+            return fail(ErrorCode::corrupt, "the Apple partition map lies outside the disk");
         uint8_t e[512];
-        if (auto r = disk.readAt(b * blockSize, e, sizeof e); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(disk.readAt(b * blockSize, e, sizeof e));
         if (e[0] != 'P' || e[1] != 'M')
-            return fail("the Apple partition map is damaged");
+            return fail(ErrorCode::corrupt, "the Apple partition map is damaged");
         if (b == 1) {
             mapBlocks = loadBE32(e + 4);
             if (mapBlocks == 0 || mapBlocks > kMaxMapEntries)
-                return fail("the Apple partition map is damaged");
+                return fail(ErrorCode::corrupt, "the Apple partition map is damaged");
         }
         const uint64_t start = loadBE32(e + 8);
         const uint64_t count = loadBE32(e + 12);
         if (start + count > blocks)
-            return fail("an Apple partition lies outside the disk");
+            return fail(ErrorCode::corrupt, "an Apple partition lies outside the disk");
         const std::string type = printable(e + 48, 32);
         if (type == "Apple_Free" || count == 0)
             continue;
@@ -177,8 +175,7 @@ Result<std::vector<Partition>> readPartitionMap(ByteSource& disk)
     if (disk.size() < 2 * kSector)
         return std::vector<Partition>{};
     uint8_t head[2 * kSector];
-    if (auto r = disk.readAt(0, head, sizeof head); !r)
-        return unexpected(r.error());
+    VORLAP_TRY(disk.readAt(0, head, sizeof head));
     if (std::memcmp(head + kSector, "EFI PART", 8) == 0)
         return readGpt(disk, head + kSector);
     if (const uint64_t blockSize = apmBlockSize(disk, head); blockSize != 0)

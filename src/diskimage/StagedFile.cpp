@@ -42,10 +42,10 @@ Result<StagedFile> StagedFile::create(const std::string& finalPath)
 {
     const std::string name = baseNameOf(finalPath);
     if (name.empty() || name == "." || name == "..")
-        return fail(finalPath + ": not a file name");
+        return fail(ErrorCode::invalidArgument, finalPath + ": not a file name");
     struct stat existing {};
     if (::stat(finalPath.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
-        return fail(finalPath + ": is a folder");
+        return fail(ErrorCode::invalidArgument, finalPath + ": is a folder");
     const std::string folder = folderOf(finalPath);
     for (int attempt = 0; attempt < 16; ++attempt) {
         // Hidden, and recognisably ours should a crash leave it behind.
@@ -57,7 +57,7 @@ Result<StagedFile> StagedFile::create(const std::string& finalPath)
         if (errno != EEXIST)
             return failWithErrno(finalPath);
     }
-    return fail(finalPath + ": could not create a temporary file beside it");
+    return fail(ErrorCode::system, finalPath + ": could not create a temporary file beside it");
 }
 
 StagedFile::StagedFile(int fd, std::string finalPath, std::string temporaryPath)
@@ -86,14 +86,14 @@ std::string StagedFile::folder() const
 Result<void> StagedFile::writeAt(uint64_t offset, const void* data, size_t length)
 {
     if (!m_fd.isOpen())
-        return fail(m_finalPath + ": the file is already closed");
+        return fail(ErrorCode::invalidArgument, m_finalPath + ": the file is already closed");
     return writeAllAt(m_fd.get(), offset, data, length, m_finalPath);
 }
 
 Result<void> StagedFile::commit()
 {
     if (!m_fd.isOpen())
-        return fail(m_finalPath + ": the file is already closed");
+        return fail(ErrorCode::invalidArgument, m_finalPath + ": the file is already closed");
     if (m_fd.close() != 0)
         return failWithErrno(m_finalPath);
     if (::rename(m_temporaryPath.c_str(), m_finalPath.c_str()) != 0)

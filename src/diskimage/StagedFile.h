@@ -39,7 +39,7 @@ public:
 private:
     StagedFile(int fd, std::string finalPath, std::string temporaryPath);
 
-    UniqueFd m_fd;
+    posix::UniqueFd m_fd;
     std::string m_finalPath;
     std::string m_temporaryPath;
 };

@@ -1,6 +1,7 @@
 #include "dsstore/AliasRecord.h"
 
-#include "dsstore/BigEndian.h"
+#include "common/BigEndian.h"
+#include "common/MacEpoch.h"
 #include "platform/ItemMetadata.h"
 
 #include <cstdint>
@@ -9,8 +10,6 @@
 namespace vorlap {
 
 namespace {
-
-constexpr int64_t macEpochOffset = 2082844800; // seconds from 1904-01-01 to 1970-01-01
 
 // Tags of the extended fields.
 enum Tag : uint16_t {

@@ -1,6 +1,6 @@
 #include "dsstore/DSStoreRecord.h"
 
-#include "dsstore/BigEndian.h"
+#include "common/BigEndian.h"
 #include "dsstore/ViewProperties.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "dsstore/DSStoreWriter.h"
 
-#include "dsstore/BigEndian.h"
+#include "common/BigEndian.h"
 
 #include <algorithm>
 #include <array>

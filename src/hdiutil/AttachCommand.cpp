@@ -15,29 +15,19 @@ namespace vorlap::hdiutil {
 diskimage::Result<CommandResult> attachImage(const std::vector<std::string>& arguments)
 {
     const VerbSyntax syntax{{"-mountpoint"}, {"-nobrowse", "-readonly", "-noverify", "-quiet", "-noautoopen"}, 1};
-    auto parsed = parseArguments(arguments, syntax);
-    if (!parsed)
-        return diskimage::fail(parsed.error().message);
-    const std::string* mountArgument = parsed->value("-mountpoint");
+    VORLAP_TRY_LET(parsed, parseArguments(arguments, syntax));
+    const std::string* mountArgument = parsed.value("-mountpoint");
     if (!mountArgument)
-        return diskimage::fail("-mountpoint is required");
+        return diskimage::fail(diskimage::ErrorCode::invalidArgument, "-mountpoint is required");
 
-    const std::string imagePath = canonicalPath(parsed->positionals[0]);
-    auto image = diskimage::udif::DiskImage::open(imagePath);
-    if (!image)
-        return diskimage::fail(image.error().message);
-    if (!parsed->has("-noverify")) {
-        if (auto verified = (*image)->verify(); !verified)
-            return diskimage::fail(verified.error().message);
-    }
-    auto reader = diskimage::hfsplus::VolumeReader::open(**image);
-    if (!reader)
-        return diskimage::fail(reader.error().message);
-    const diskimage::hfsplus::VolumeInfo& volume = (*reader)->info();
+    const std::string imagePath = canonicalPath(parsed.positionals[0]);
+    VORLAP_TRY_LET(image, diskimage::udif::DiskImage::open(imagePath));
+    if (!parsed.has("-noverify"))
+        VORLAP_TRY(image->verify());
+    VORLAP_TRY_LET(reader, diskimage::hfsplus::VolumeReader::open(*image));
+    const diskimage::hfsplus::VolumeInfo& volume = reader->info();
 
-    auto registry = AttachmentRegistry::open();
-    if (!registry)
-        return diskimage::fail(registry.error().message);
+    VORLAP_TRY_LET(registry, AttachmentRegistry::open());
 
     Attachment attachment;
     attachment.imagePath = imagePath;
@@ -46,30 +36,29 @@ diskimage::Result<CommandResult> attachImage(const std::vector<std::string>& arg
     attachment.volumeSize = volume.sizeBytes;
     // Only a bare read/write volume can take its folder back; compressed images and
     // partitioned disks are attached read-only (detach discards the folder).
-    attachment.writable = !(*image)->isUdif() && volume.offset == 0 && volume.sizeBytes == (*image)->size() &&
-                          !parsed->has("-readonly");
+    attachment.writable = !image->isUdif() && volume.offset == 0 && volume.sizeBytes == image->size() &&
+                          !parsed.has("-readonly");
 
-    if (auto claimed = registry->claim(attachment); !claimed)
-        return diskimage::fail(claimed.error().message);
+    VORLAP_TRY(registry.claim(attachment));
     auto created = prepareMountPoint(attachment.mountPoint);
     if (!created) {
-        registry->release(attachment);
-        return diskimage::fail(created.error().message);
+        registry.release(attachment);
+        return unexpected(created.error());
     }
     attachment.createdMountPoint = *created;
-    if (auto recorded = registry->update(attachment); !recorded) {
+    if (auto recorded = registry.update(attachment); !recorded) {
         discardMountPoint(attachment);
-        registry->release(attachment);
-        return diskimage::fail(recorded.error().message);
+        registry.release(attachment);
+        return unexpected(recorded.error());
     }
-    if (auto extracted = (*reader)->extractTo(attachment.mountPoint); !extracted) {
+    if (auto extracted = reader->extractTo(attachment.mountPoint); !extracted) {
         discardMountPoint(attachment);
-        registry->release(attachment);
-        return diskimage::fail(extracted.error().message);
+        registry.release(attachment);
+        return unexpected(extracted.error());
     }
     if (!attachment.writable)
         ::chmod(attachment.mountPoint.c_str(), 0555);
-    return CommandResult{imagePath + "\tApple_HFS\t" + attachment.mountPoint + "\n", parsed->has("-quiet")};
+    return CommandResult{imagePath + "\tApple_HFS\t" + attachment.mountPoint + "\n", parsed.has("-quiet")};
 }
 
 } // namespace vorlap::hdiutil

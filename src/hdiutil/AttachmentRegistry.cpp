@@ -1,5 +1,7 @@
 #include "hdiutil/AttachmentRegistry.h"
 
+#include "common/posix/UniqueFd.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -76,13 +78,11 @@ std::string serialize(const Attachment& a)
 diskimage::Result<void> writeExclusive(const std::string& path, const std::string& text, bool replace)
 {
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL);
-    const int fd = ::open(path.c_str(), flags, 0600);
-    if (fd < 0)
-        return errno == EEXIST ? diskimage::fail("exists") : diskimage::failWithErrno(path);
-    const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    ::close(fd);
-    if (!ok)
-        return diskimage::fail(path + ": could not record the attachment");
+    const posix::UniqueFd fd(::open(path.c_str(), flags, 0600));
+    if (!fd.isOpen())
+        return diskimage::failWithErrno(path); // ErrorCode::exists when another claim holds it
+    if (::write(fd.get(), text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        return diskimage::fail(diskimage::ErrorCode::system, path + ": could not record the attachment");
     return {};
 }
 
@@ -112,12 +112,12 @@ diskimage::Result<AttachmentRegistry> AttachmentRegistry::open()
     else if (const char* home = std::getenv("HOME"); home && *home)
         base = std::string(home) + "/.local/state";
     else
-        return diskimage::fail("no home folder to keep the attachment records in");
+        return diskimage::fail(diskimage::ErrorCode::notFound, "no home folder to keep the attachment records in");
     const std::string folder = base + "/vorlap/hdiutil";
     std::error_code error;
     fs::create_directories(folder, error);
     if (error)
-        return diskimage::fail(folder + ": " + error.message());
+        return diskimage::failWithSystemError(folder, error);
     return AttachmentRegistry(folder);
 }
 
@@ -174,21 +174,21 @@ diskimage::Result<void> AttachmentRegistry::claim(const Attachment& attachment)
     };
 
     auto mount = writeExclusive(byMount, text, false);
-    if (!mount && mount.error().message == "exists" && takeOverStale(byMount))
+    if (!mount && mount.error().code == diskimage::ErrorCode::exists && takeOverStale(byMount))
         mount = writeExclusive(byMount, text, false);
     if (!mount) {
-        if (mount.error().message == "exists")
-            return diskimage::fail("another image is attached at " + attachment.mountPoint);
+        if (mount.error().code == diskimage::ErrorCode::exists)
+            return diskimage::fail(diskimage::ErrorCode::busy, "another image is attached at " + attachment.mountPoint);
         return mount;
     }
     auto image = writeExclusive(byImage, text, false);
-    if (!image && image.error().message == "exists" && takeOverStale(byImage))
+    if (!image && image.error().code == diskimage::ErrorCode::exists && takeOverStale(byImage))
         image = writeExclusive(byImage, text, false);
     if (!image) {
         ::unlink(byMount.c_str());
-        if (image.error().message == "exists") {
+        if (image.error().code == diskimage::ErrorCode::exists) {
             const auto other = read(byImage);
-            return diskimage::fail("the image is attached already" + (other ? " at " + other->mountPoint : std::string()));
+            return diskimage::fail(diskimage::ErrorCode::busy, "the image is attached already" + (other ? " at " + other->mountPoint : std::string()));
         }
         return image;
     }
@@ -198,8 +198,7 @@ diskimage::Result<void> AttachmentRegistry::claim(const Attachment& attachment)
 diskimage::Result<void> AttachmentRegistry::update(const Attachment& attachment)
 {
     const std::string text = serialize(attachment);
-    if (auto written = writeExclusive(recordPath("mount", attachment.mountPoint), text, true); !written)
-        return written;
+    VORLAP_TRY(writeExclusive(recordPath("mount", attachment.mountPoint), text, true));
     return writeExclusive(recordPath("image", attachment.imagePath), text, true);
 }
 

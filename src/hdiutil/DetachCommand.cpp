@@ -13,23 +13,19 @@ namespace vorlap::hdiutil {
 diskimage::Result<CommandResult> detachImage(const std::vector<std::string>& arguments)
 {
     const VerbSyntax syntax{{}, {"-quiet", "-force"}, 1};
-    auto parsed = parseArguments(arguments, syntax);
-    if (!parsed)
-        return diskimage::fail(parsed.error().message);
+    VORLAP_TRY_LET(parsed, parseArguments(arguments, syntax));
 
-    auto registry = AttachmentRegistry::open();
-    if (!registry)
-        return diskimage::fail(registry.error().message);
-    const std::string mountPoint = canonicalPath(parsed->positionals[0]);
-    const auto attachment = registry->findByMountPoint(mountPoint);
+    VORLAP_TRY_LET(registry, AttachmentRegistry::open());
+    const std::string mountPoint = canonicalPath(parsed.positionals[0]);
+    const auto attachment = registry.findByMountPoint(mountPoint);
     if (!attachment)
-        return diskimage::fail(parsed->positionals[0] + ": no image is attached there");
+        return diskimage::fail(diskimage::ErrorCode::notFound, parsed.positionals[0] + ": no image is attached there");
 
     struct stat st {};
     if (::lstat(attachment->mountPoint.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         // The folder went away behind our back: nothing is left to write.
-        registry->release(*attachment);
-        return diskimage::fail(attachment->mountPoint + ": the attached folder has disappeared");
+        registry.release(*attachment);
+        return diskimage::fail(diskimage::ErrorCode::notFound, attachment->mountPoint + ": the attached folder has disappeared");
     }
 
     if (attachment->writable) {
@@ -39,18 +35,17 @@ diskimage::Result<CommandResult> detachImage(const std::vector<std::string>& arg
         // The folder's item numbers become the catalog node IDs, so that aliases made
         // while attached still find their items.
         options.useItemNumbersAsIds = true;
-        auto written = diskimage::hfsplus::writeVolume(attachment->mountPoint, attachment->imagePath, options);
-        if (!written)
-            return diskimage::fail(written.error().message); // still attached: nothing is lost
+        // On failure the image stays attached, so nothing is lost.
+        VORLAP_TRY(diskimage::hfsplus::writeVolume(attachment->mountPoint, attachment->imagePath, options));
     } else {
         ::chmod(attachment->mountPoint.c_str(), 0700);
     }
 
     const std::error_code error = discardMountPoint(*attachment);
-    registry->release(*attachment);
+    registry.release(*attachment);
     if (error)
-        return diskimage::fail(attachment->mountPoint + ": " + error.message());
-    return CommandResult{"\"" + attachment->mountPoint + "\" ejected.\n", parsed->has("-quiet")};
+        return diskimage::failWithSystemError(attachment->mountPoint, error);
+    return CommandResult{"\"" + attachment->mountPoint + "\" ejected.\n", parsed.has("-quiet")};
 }
 
 } // namespace vorlap::hdiutil

@@ -17,14 +17,14 @@ diskimage::Result<bool> prepareMountPoint(const std::string& path)
         std::error_code error;
         fs::create_directories(path, error);
         if (error)
-            return diskimage::fail(path + ": " + error.message());
+            return diskimage::failWithSystemError(path, error);
         return true;
     }
     if (!S_ISDIR(st.st_mode))
-        return diskimage::fail(path + ": mount point is not a folder");
+        return diskimage::fail(diskimage::ErrorCode::invalidArgument, path + ": mount point is not a folder");
     std::error_code error;
     if (!fs::is_empty(path, error) || error)
-        return diskimage::fail(path + ": mount point is in use (the folder is not empty)");
+        return diskimage::fail(diskimage::ErrorCode::busy, path + ": mount point is in use (the folder is not empty)");
     return false;
 }
 

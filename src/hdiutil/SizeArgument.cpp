@@ -7,7 +7,7 @@ namespace vorlap::hdiutil {
 
 diskimage::Result<uint64_t> parseSize(const std::string& text)
 {
-    const auto invalid = [&] { return diskimage::fail("invalid size \"" + text + "\" (expected a number and b, k, m, g or t)"); };
+    const auto invalid = [&] { return diskimage::fail(diskimage::ErrorCode::invalidArgument, "invalid size \"" + text + "\" (expected a number and b, k, m, g or t)"); };
     if (text.size() < 2)
         return invalid();
     uint64_t unit = 0;

@@ -1,5 +1,7 @@
 #include "pipeline/ChildProcess.h"
 
+#include "common/posix/UniqueFd.h"
+
 #include <QString>
 
 #include <cerrno>
@@ -17,25 +19,7 @@ namespace vorlap {
 
 namespace {
 
-// Closes a descriptor once, however the scope is left.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return m_fd; }
-    void reset(int fd = -1)
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
+using Descriptor = posix::UniqueFd;
 
 // Both ends close on exec, so a child started by another thread at the same moment cannot
 // keep our pipe open. Both ends are kept above the standard descriptors so that duplicating

@@ -1,5 +1,8 @@
 #include "pipeline/FileOperations.h"
 
+#include "common/posix/UniqueDir.h"
+#include "common/posix/UniqueFd.h"
+
 #include <QFile>
 #include <QUuid>
 
@@ -22,33 +25,20 @@ Unexpected<SystemError> failure(const QString& path, int errnum = errno)
     return unexpected(SystemError::fromErrno(errnum, path));
 }
 
-struct FdCloser {
-    int fd;
-    ~FdCloser()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-struct DirCloser {
-    void operator()(DIR* d) const { ::closedir(d); }
-};
-
 // Copies a regular file's bytes, mode and modification time.
 Expected<void, SystemError> copyFile(const QByteArray& from, const QByteArray& to, const struct stat& st)
 {
-    FdCloser in{::open(from.constData(), O_RDONLY | O_CLOEXEC)};
-    if (in.fd < 0)
+    posix::UniqueFd in(::open(from.constData(), O_RDONLY | O_CLOEXEC));
+    if (!in.isOpen())
         return failure(QFile::decodeName(from));
-    FdCloser out{::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600)};
-    if (out.fd < 0)
+    posix::UniqueFd out(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!out.isOpen())
         return failure(QFile::decodeName(to));
 
     static constexpr size_t chunk = 1 << 20;
     std::unique_ptr<char[]> buffer(new char[chunk]);
     for (;;) {
-        const ssize_t got = ::read(in.fd, buffer.get(), chunk);
+        const ssize_t got = ::read(in.get(), buffer.get(), chunk);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -57,7 +47,7 @@ Expected<void, SystemError> copyFile(const QByteArray& from, const QByteArray& t
         if (got == 0)
             break;
         for (ssize_t done = 0; done < got;) {
-            const ssize_t wrote = ::write(out.fd, buffer.get() + done, static_cast<size_t>(got - done));
+            const ssize_t wrote = ::write(out.get(), buffer.get() + done, static_cast<size_t>(got - done));
             if (wrote < 0) {
                 if (errno == EINTR)
                     continue;
@@ -66,15 +56,12 @@ Expected<void, SystemError> copyFile(const QByteArray& from, const QByteArray& t
             done += wrote;
         }
     }
-    if (::fchmod(out.fd, st.st_mode & 07777) != 0)
+    if (::fchmod(out.get(), st.st_mode & 07777) != 0)
         return failure(QFile::decodeName(to));
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    ::futimens(out.fd, times); // a time we cannot keep is no reason to fail the copy
-    if (::close(out.fd) != 0) {
-        out.fd = -1;
+    ::futimens(out.get(), times); // a time we cannot keep is no reason to fail the copy
+    if (out.close() != 0)
         return failure(QFile::decodeName(to));
-    }
-    out.fd = -1;
     return {};
 }
 
@@ -102,7 +89,7 @@ Expected<void, SystemError> copyItem(const QByteArray& from, const QByteArray& t
     if (S_ISDIR(st.st_mode)) {
         if (::mkdir(to.constData(), 0700) != 0)
             return failure(QFile::decodeName(to));
-        std::unique_ptr<DIR, DirCloser> dir(::opendir(from.constData()));
+        posix::UniqueDir dir(::opendir(from.constData()));
         if (!dir)
             return failure(QFile::decodeName(from));
         errno = 0;

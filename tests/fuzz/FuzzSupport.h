@@ -18,7 +18,7 @@ public:
     diskimage::Result<void> readAt(uint64_t offset, void* buffer, size_t length) override
     {
         if (!diskimage::rangeInside(offset, length, m_size))
-            return diskimage::fail("read past the end");
+            return diskimage::fail(diskimage::ErrorCode::corrupt, "read past the end");
         std::memcpy(buffer, m_data + offset, length);
         return {};
     }

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!listed)
         return 0;
     for (const VolumeEntry& entry : *listed) {
-        if (entry.kind != EntryKind::File)
+        if (entry.kind != ItemKind::File)
             continue;
         uint64_t total = 0;
         auto read = (*reader)->readDataFork(entry.id, [&](const uint8_t*, size_t length) -> Result<void> {

@@ -2,7 +2,7 @@
 // Partition maps written byte by byte into a disk, for the tests that must find the
 // volume in them again: only the fields readers look at. Header-only, so that the
 // fuzz targets can build their seeds with it too.
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 
 #include <cstdint>
 #include <cstring>
@@ -44,9 +44,9 @@ inline void putApmEntry(uint8_t* entry, uint32_t mapBlocks, uint32_t start, uint
 {
     entry[0] = 'P';
     entry[1] = 'M';
-    diskimage::storeBE32(entry + 4, mapBlocks);
-    diskimage::storeBE32(entry + 8, start);
-    diskimage::storeBE32(entry + 12, count);
+    storeBE32(entry + 4, mapBlocks);
+    storeBE32(entry + 8, start);
+    storeBE32(entry + 12, count);
     std::strncpy(reinterpret_cast<char*>(entry + 16), name, 32);
     std::strncpy(reinterpret_cast<char*>(entry + 48), type, 32);
 }

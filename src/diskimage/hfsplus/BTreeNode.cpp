@@ -1,6 +1,6 @@
 #include "diskimage/hfsplus/BTreeNode.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 
 #include <cstring>
 
@@ -55,16 +55,16 @@ Result<NodeView> NodeView::parse(const uint8_t* node, size_t nodeSize)
     d.height = node[9];
     d.numRecords = loadBE16(node + 10);
     if (d.kind != NodeKind::Leaf && d.kind != NodeKind::Index && d.kind != NodeKind::Header && d.kind != NodeKind::Map)
-        return fail("a B-tree node has an unknown kind");
+        return fail(ErrorCode::corrupt, "a B-tree node has an unknown kind");
     const size_t tableSize = 2 * (size_t{d.numRecords} + 1);
     if (tableSize > nodeSize - nodeDescriptorSize)
-        return fail("a B-tree node claims more records than it can hold");
+        return fail(ErrorCode::corrupt, "a B-tree node claims more records than it can hold");
     const size_t tableStart = nodeSize - tableSize;
     size_t previous = 0;
     for (size_t i = 0; i <= d.numRecords; ++i) {
         const size_t offset = loadBE16(node + nodeSize - 2 * (i + 1));
         if (offset < nodeDescriptorSize || offset > tableStart || (i > 0 && offset <= previous))
-            return fail("a B-tree node has a damaged record offset table");
+            return fail(ErrorCode::corrupt, "a B-tree node has a damaged record offset table");
         previous = offset;
     }
     return view;

@@ -7,18 +7,18 @@ Result<BTreeHeaderRecord> forEachLeafRecord(const std::vector<uint8_t>& file, co
 {
     const std::string damaged = "the " + treeName + " is damaged: ";
     if (file.size() < 512)
-        return fail(damaged + "it is too small for a header node");
+        return fail(ErrorCode::corrupt, damaged + "it is too small for a header node");
     // The header record says how big a node is; read it from the first 512 bytes.
     const BTreeHeaderRecord probe = BTreeHeaderRecord::decode(file.data() + nodeDescriptorSize);
     const size_t nodeSize = probe.nodeSize;
     if (nodeSize < 512 || nodeSize > 32768 || (nodeSize & (nodeSize - 1)) != 0 || nodeSize > file.size())
-        return fail(damaged + "invalid node size " + std::to_string(nodeSize));
+        return fail(ErrorCode::corrupt, damaged + "invalid node size " + std::to_string(nodeSize));
     auto headerNode = NodeView::parse(file.data(), nodeSize);
     if (!headerNode)
-        return fail(damaged + headerNode.error().message);
+        return failWithin(damaged, headerNode.error());
     if (headerNode->descriptor().kind != NodeKind::Header || headerNode->recordCount() < 1
         || headerNode->record(0).size < headerRecordSize)
-        return fail(damaged + "node 0 is not a header node");
+        return fail(ErrorCode::corrupt, damaged + "node 0 is not a header node");
     const BTreeHeaderRecord header = BTreeHeaderRecord::decode(headerNode->record(0).data);
     const uint64_t nodeCount = file.size() / nodeSize;
 
@@ -29,20 +29,20 @@ Result<BTreeHeaderRecord> forEachLeafRecord(const std::vector<uint8_t>& file, co
         node = 0; // an empty tree
     while (node != 0) {
         if (node >= nodeCount)
-            return fail(damaged + "a node link points past the end of the tree");
+            return fail(ErrorCode::corrupt, damaged + "a node link points past the end of the tree");
         if (visited[node])
-            return fail(damaged + "the leaf nodes link into a cycle");
+            return fail(ErrorCode::corrupt, damaged + "the leaf nodes link into a cycle");
         visited[node] = true;
         auto view = NodeView::parse(file.data() + size_t{node} * nodeSize, nodeSize);
         if (!view)
-            return fail(damaged + view.error().message);
+            return failWithin(damaged, view.error());
         if (view->descriptor().kind != NodeKind::Leaf)
-            return fail(damaged + "the leaf chain reaches a node that is not a leaf");
+            return fail(ErrorCode::corrupt, damaged + "the leaf chain reaches a node that is not a leaf");
         if (view->descriptor().bLink != previous)
-            return fail(damaged + "a leaf node's backward link is wrong");
+            return fail(ErrorCode::corrupt, damaged + "a leaf node's backward link is wrong");
         for (uint16_t r = 0; r < view->recordCount(); ++r) {
             if (auto visited = visit(view->record(r)); !visited)
-                return fail(damaged + visited.error().message);
+                return failWithin(damaged, visited.error());
         }
         previous = node;
         node = view->descriptor().fLink;

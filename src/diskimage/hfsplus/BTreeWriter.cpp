@@ -1,6 +1,6 @@
 #include "diskimage/hfsplus/BTreeWriter.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 #include "diskimage/hfsplus/BTreeNode.h"
 
 #include <cstring>
@@ -111,16 +111,11 @@ uint32_t countBTreeNodes(const BTreeShape& shape, const std::vector<LeafRecord>&
     return planLayout(shape, records).totalNodes;
 }
 
-BuiltBTree buildBTree(const BTreeShape& shape, const std::vector<LeafRecord>& records, uint32_t clumpSize)
-{
-    const Layout layout = planLayout(shape, records);
-    const size_t nodeSize = shape.nodeSize;
-    BuiltBTree tree;
-    tree.totalNodes = layout.totalNodes;
-    tree.bytes.assign(size_t{layout.totalNodes} * nodeSize, 0);
-    auto nodeAt = [&](uint32_t n) { return tree.bytes.data() + size_t{n} * nodeSize; };
+namespace {
 
-    // Leaves and index levels, each level chained left to right.
+// Leaves and index levels from node 1 on, each level chained left to right.
+void writeRecordLevels(BuiltBTree& tree, const Layout& layout, const std::vector<LeafRecord>& records, size_t nodeSize)
+{
     uint32_t firstNodeOfLevel = 1;
     const size_t levels = records.empty() ? 0 : layout.levelNodeStarts.size();
     for (size_t level = 0; level < levels; ++level) {
@@ -128,8 +123,8 @@ BuiltBTree buildBTree(const BTreeShape& shape, const std::vector<LeafRecord>& re
         const size_t recordCount = level == 0 ? records.size() : layout.levelRecords[level].size();
         for (size_t n = 0; n < starts.size(); ++n) {
             const uint32_t node = firstNodeOfLevel + static_cast<uint32_t>(n);
-            NodeBuilder builder(nodeAt(node), nodeSize, level == 0 ? NodeKind::Leaf : NodeKind::Index,
-                                static_cast<uint8_t>(level + 1));
+            NodeBuilder builder(tree.bytes.data() + size_t{node} * nodeSize, nodeSize,
+                                level == 0 ? NodeKind::Leaf : NodeKind::Index, static_cast<uint8_t>(level + 1));
             const size_t end = n + 1 < starts.size() ? starts[n + 1] : recordCount;
             for (size_t r = starts[n]; r < end; ++r) {
                 const auto& bytes = level == 0 ? records[r].bytes : layout.levelRecords[level][r];
@@ -141,8 +136,10 @@ BuiltBTree buildBTree(const BTreeShape& shape, const std::vector<LeafRecord>& re
         }
         firstNodeOfLevel += static_cast<uint32_t>(starts.size());
     }
+}
 
-    // Header node.
+BTreeHeaderRecord headerRecordFor(const BTreeShape& shape, const Layout& layout, size_t leafRecords, uint32_t clumpSize)
+{
     BTreeHeaderRecord header;
     header.nodeSize = shape.nodeSize;
     header.maxKeyLength = shape.maxKeyLength;
@@ -151,17 +148,24 @@ BuiltBTree buildBTree(const BTreeShape& shape, const std::vector<LeafRecord>& re
     header.clumpSize = clumpSize;
     header.keyCompareType = shape.keyCompareType;
     header.attributes = shape.attributes;
-    if (!records.empty()) {
-        header.treeDepth = static_cast<uint16_t>(levels);
+    if (leafRecords > 0) {
+        header.treeDepth = static_cast<uint16_t>(layout.levelNodeStarts.size());
         header.rootNode = layout.usedNodes - 1;
-        header.leafRecords = static_cast<uint32_t>(records.size());
+        header.leafRecords = static_cast<uint32_t>(leafRecords);
         header.firstLeafNode = 1;
         header.lastLeafNode = static_cast<uint32_t>(layout.levelNodeStarts[0].size());
     }
-    uint8_t* headerNode = nodeAt(0);
+    return header;
+}
+
+// Node 0 and the map nodes after the used ones; the node allocation map they hold marks
+// nodes 0 .. used-1 in use (all of them, map nodes included).
+void writeHeaderAndMapNodes(BuiltBTree& tree, const Layout& layout, const BTreeHeaderRecord& header, size_t nodeSize)
+{
+    auto nodeAt = [&](uint32_t n) { return tree.bytes.data() + size_t{n} * nodeSize; };
     const uint32_t firstMapNode = layout.usedNodes;
     {
-        NodeBuilder builder(headerNode, nodeSize, NodeKind::Header, 0);
+        NodeBuilder builder(nodeAt(0), nodeSize, NodeKind::Header, 0);
         uint8_t headerBytes[headerRecordSize];
         header.encode(headerBytes);
         builder.append(headerBytes, headerRecordSize);
@@ -177,7 +181,6 @@ BuiltBTree buildBTree(const BTreeShape& shape, const std::vector<LeafRecord>& re
         builder.finish(m + 1 < layout.mapNodes ? firstMapNode + m + 1 : 0, 0);
     }
 
-    // Node allocation map: nodes 0 .. used-1 are in use (all of them, map nodes included).
     const uint32_t usedTotal = layout.usedNodes + layout.mapNodes;
     auto markUsed = [&](uint8_t* bits, uint64_t firstBit, uint64_t bitCount) {
         for (uint64_t b = 0; b < bitCount; ++b) {
@@ -187,12 +190,25 @@ BuiltBTree buildBTree(const BTreeShape& shape, const std::vector<LeafRecord>& re
             bits[b / 8] |= static_cast<uint8_t>(0x80u >> (b % 8));
         }
     };
-    markUsed(headerNode + 248, 0, uint64_t{nodeSize - 256} * 8);
+    markUsed(nodeAt(0) + 248, 0, uint64_t{nodeSize - 256} * 8);
     uint64_t covered = uint64_t{nodeSize - 256} * 8;
     for (uint32_t m = 0; m < layout.mapNodes; ++m) {
         markUsed(nodeAt(firstMapNode + m) + nodeDescriptorSize, covered, uint64_t{nodeSize - 20} * 8);
         covered += uint64_t{nodeSize - 20} * 8;
     }
+}
+
+} // namespace
+
+BuiltBTree buildBTree(const BTreeShape& shape, const std::vector<LeafRecord>& records, uint32_t clumpSize)
+{
+    const Layout layout = planLayout(shape, records);
+    const size_t nodeSize = shape.nodeSize;
+    BuiltBTree tree;
+    tree.totalNodes = layout.totalNodes;
+    tree.bytes.assign(size_t{layout.totalNodes} * nodeSize, 0);
+    writeRecordLevels(tree, layout, records, nodeSize);
+    writeHeaderAndMapNodes(tree, layout, headerRecordFor(shape, layout, records.size(), clumpSize), nodeSize);
     return tree;
 }
 

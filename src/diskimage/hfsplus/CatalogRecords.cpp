@@ -1,6 +1,6 @@
 #include "diskimage/hfsplus/CatalogRecords.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 #include "diskimage/hfsplus/UnicodeName.h"
 
 #include <cstring>
@@ -69,13 +69,13 @@ std::u16string readName(const uint8_t* p, size_t units)
 Result<CatalogKey> decodeKey(RecordSpan span, size_t& keyEnd)
 {
     if (span.size < 8)
-        return fail("a catalog record is too short for its key");
+        return fail(ErrorCode::corrupt, "a catalog record is too short for its key");
     const size_t keyLength = loadBE16(span.data);
     const size_t nameLength = loadBE16(span.data + 6);
     if (keyLength < 6 || keyLength > catalogMaxKeyLength || keyLength + 2 > span.size)
-        return fail("a catalog key has an invalid length");
+        return fail(ErrorCode::corrupt, "a catalog key has an invalid length");
     if (nameLength > maxNameUnits || 6 + 2 * nameLength != keyLength)
-        return fail("a catalog key's name does not match its length");
+        return fail(ErrorCode::corrupt, "a catalog key's name does not match its length");
     CatalogKey key;
     key.parentId = loadBE32(span.data + 2);
     key.name = readName(span.data + 8, nameLength);
@@ -145,19 +145,17 @@ std::vector<uint8_t> encodeCatalogLeaf(const CatalogKey& key, const CatalogRecor
 Result<CatalogLeafEntry> decodeCatalogLeaf(RecordSpan span)
 {
     size_t keyEnd = 0;
-    auto key = decodeKey(span, keyEnd);
-    if (!key)
-        return unexpected(key.error());
+    VORLAP_TRY_LET(key, decodeKey(span, keyEnd));
     const uint8_t* p = span.data + keyEnd;
     const size_t size = span.size - keyEnd;
     if (size < 2)
-        return fail("a catalog record has no type");
+        return fail(ErrorCode::corrupt, "a catalog record has no type");
     const auto type = static_cast<int16_t>(loadBE16(p));
-    CatalogLeafEntry entry{std::move(*key), FolderRecord{}};
+    CatalogLeafEntry entry{std::move(key), FolderRecord{}};
     switch (type) {
     case folderRecordType: {
         if (size < folderRecordSize)
-            return fail("a catalog folder record is too short");
+            return fail(ErrorCode::corrupt, "a catalog folder record is too short");
         FolderRecord folder;
         folder.flags = loadBE16(p + 2);
         folder.valence = loadBE32(p + 4);
@@ -171,7 +169,7 @@ Result<CatalogLeafEntry> decodeCatalogLeaf(RecordSpan span)
     }
     case fileRecordType: {
         if (size < fileRecordSize)
-            return fail("a catalog file record is too short");
+            return fail(ErrorCode::corrupt, "a catalog file record is too short");
         FileRecord file;
         file.flags = loadBE16(p + 2);
         file.fileId = loadBE32(p + 8);
@@ -187,15 +185,15 @@ Result<CatalogLeafEntry> decodeCatalogLeaf(RecordSpan span)
     case folderThreadRecordType:
     case fileThreadRecordType: {
         if (size < 10)
-            return fail("a catalog thread record is too short");
+            return fail(ErrorCode::corrupt, "a catalog thread record is too short");
         const size_t units = loadBE16(p + 8);
         if (units > maxNameUnits || 10 + 2 * units > size)
-            return fail("a catalog thread record's name does not fit");
+            return fail(ErrorCode::corrupt, "a catalog thread record's name does not fit");
         entry.record = ThreadRecord{type == folderThreadRecordType, loadBE32(p + 4), readName(p + 10, units)};
         break;
     }
     default:
-        return fail("a catalog record has the unknown type " + std::to_string(type));
+        return fail(ErrorCode::corrupt, "a catalog record has the unknown type " + std::to_string(type));
     }
     return entry;
 }
@@ -203,12 +201,10 @@ Result<CatalogLeafEntry> decodeCatalogLeaf(RecordSpan span)
 Result<std::pair<CatalogKey, uint32_t>> decodeCatalogIndex(RecordSpan span)
 {
     size_t keyEnd = 0;
-    auto key = decodeKey(span, keyEnd);
-    if (!key)
-        return unexpected(key.error());
+    VORLAP_TRY_LET(key, decodeKey(span, keyEnd));
     if (keyEnd + 4 > span.size)
-        return fail("a catalog index record has no child pointer");
-    return std::make_pair(std::move(*key), loadBE32(span.data + keyEnd));
+        return fail(ErrorCode::corrupt, "a catalog index record has no child pointer");
+    return std::make_pair(std::move(key), loadBE32(span.data + keyEnd));
 }
 
 } // namespace vorlap::diskimage::hfsplus

@@ -1,6 +1,6 @@
 #include "diskimage/hfsplus/ExtentsOverflow.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 
 namespace vorlap::diskimage::hfsplus {
 
@@ -29,7 +29,7 @@ std::vector<uint8_t> encodeExtentLeaf(const ExtentKey& key, const ExtentRecord& 
 Result<std::pair<ExtentKey, ExtentRecord>> decodeExtentLeaf(RecordSpan span)
 {
     if (span.size < 2 + extentsKeyLength + extentRecordSize || loadBE16(span.data) != extentsKeyLength)
-        return fail("an extents overflow record has an invalid length");
+        return fail(ErrorCode::corrupt, "an extents overflow record has an invalid length");
     ExtentKey key{span.data[2], loadBE32(span.data + 4), loadBE32(span.data + 8)};
     return std::make_pair(key, decodeExtentRecord(span.data + 12));
 }

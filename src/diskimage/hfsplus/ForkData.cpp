@@ -1,6 +1,6 @@
 #include "diskimage/hfsplus/ForkData.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 
 namespace vorlap::diskimage::hfsplus {
 

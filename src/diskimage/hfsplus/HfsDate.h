@@ -1,15 +1,15 @@
 #pragma once
 // HFS+ dates: unsigned 32-bit seconds since 1904-01-01 00:00 GMT.
+#include "common/MacEpoch.h"
+
 #include <cstdint>
 
 namespace vorlap::diskimage::hfsplus {
 
-constexpr int64_t hfsEpochOffset = 2082844800; // seconds from 1904-01-01 to 1970-01-01
-
 // Unix seconds to an HFS+ date, clamped to the representable range 1904..2040.
 inline uint32_t hfsDateFromUnix(int64_t unixSeconds)
 {
-    const int64_t value = unixSeconds + hfsEpochOffset;
+    const int64_t value = unixSeconds + macEpochOffset;
     if (value < 0)
         return 0;
     if (value > int64_t{0xFFFFFFFF})
@@ -17,6 +17,6 @@ inline uint32_t hfsDateFromUnix(int64_t unixSeconds)
     return static_cast<uint32_t>(value);
 }
 
-inline int64_t unixFromHfsDate(uint32_t hfsDate) { return int64_t{hfsDate} - hfsEpochOffset; }
+inline int64_t unixFromHfsDate(uint32_t hfsDate) { return int64_t{hfsDate} - macEpochOffset; }
 
 } // namespace vorlap::diskimage::hfsplus

@@ -17,12 +17,10 @@ constexpr size_t copyBufferSize = 1 << 20;
 
 Result<ImageFile> ImageFile::createBeside(const std::string& finalPath, uint64_t size)
 {
-    auto file = StagedFile::create(finalPath);
-    if (!file)
-        return unexpected(file.error());
-    if (::ftruncate(file->fd(), static_cast<off_t>(size)) != 0)
+    VORLAP_TRY_LET(file, StagedFile::create(finalPath));
+    if (::ftruncate(file.fd(), static_cast<off_t>(size)) != 0)
         return failWithErrno(finalPath);
-    return ImageFile(std::move(*file));
+    return ImageFile(std::move(file));
 }
 
 Result<void> ImageFile::writeSparseAt(uint64_t offset, const uint8_t* data, size_t length, size_t blockSize)
@@ -31,22 +29,21 @@ Result<void> ImageFile::writeSparseAt(uint64_t offset, const uint8_t* data, size
         const size_t piece = std::min(blockSize, length - at);
         if (std::all_of(data + at, data + at + piece, [](uint8_t b) { return b == 0; }))
             continue;
-        if (auto written = writeAt(offset + at, data + at, piece); !written)
-            return written;
+        VORLAP_TRY(writeAt(offset + at, data + at, piece));
     }
     return {};
 }
 
 Result<void> ImageFile::copyFileAt(const std::string& sourcePath, uint64_t expectedSize, uint64_t offset)
 {
-    UniqueFd source(::open(sourcePath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    posix::UniqueFd source(::open(sourcePath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!source.isOpen())
         return failWithErrno(sourcePath);
     struct stat st {};
     if (::fstat(source.get(), &st) != 0)
         return failWithErrno(sourcePath);
     if (!S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) != expectedSize)
-        return fail(sourcePath + ": changed while the volume was being written");
+        return fail(ErrorCode::sourceChanged, sourcePath + ": changed while the volume was being written");
     ::posix_fadvise(source.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
     uint64_t done = 0;
@@ -65,7 +62,7 @@ Result<void> ImageFile::copyFileAt(const std::string& sourcePath, uint64_t expec
             return failWithErrno(sourcePath);
         }
         if (n == 0)
-            return fail(sourcePath + ": changed while the volume was being written");
+            return fail(ErrorCode::sourceChanged, sourcePath + ": changed while the volume was being written");
         done += static_cast<uint64_t>(n);
     }
 #endif
@@ -80,9 +77,8 @@ Result<void> ImageFile::copyFileAt(const std::string& sourcePath, uint64_t expec
                 return failWithErrno(sourcePath);
             }
             if (n == 0)
-                return fail(sourcePath + ": changed while the volume was being written");
-            if (auto written = writeAt(offset + done, buffer.get(), static_cast<size_t>(n)); !written)
-                return written;
+                return fail(ErrorCode::sourceChanged, sourcePath + ": changed while the volume was being written");
+            VORLAP_TRY(writeAt(offset + done, buffer.get(), static_cast<size_t>(n)));
             done += static_cast<uint64_t>(n);
         }
     }

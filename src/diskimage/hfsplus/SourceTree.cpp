@@ -1,5 +1,6 @@
 #include "diskimage/hfsplus/SourceTree.h"
 
+#include "common/posix/UniqueDir.h"
 #include "diskimage/hfsplus/UnicodeName.h"
 #include "platform/ItemMetadata.h"
 
@@ -33,13 +34,13 @@ Result<void> fillFromStatus(SourceItem& item, const std::string& path)
     if (::lstat(path.c_str(), &st) != 0)
         return failWithErrno(path);
     if (S_ISDIR(st.st_mode))
-        item.kind = SourceKind::Folder;
+        item.kind = ItemKind::Folder;
     else if (S_ISREG(st.st_mode))
-        item.kind = SourceKind::File;
+        item.kind = ItemKind::File;
     else if (S_ISLNK(st.st_mode))
-        item.kind = SourceKind::Symlink;
+        item.kind = ItemKind::Symlink;
     else
-        return fail(path + " is " + unsupportedKind(st.st_mode) + ", which an HFS+ volume cannot hold");
+        return fail(ErrorCode::unsupported, path + " is " + unsupportedKind(st.st_mode) + ", which an HFS+ volume cannot hold");
     item.itemNumber = static_cast<uint64_t>(st.st_ino);
     item.ownerId = st.st_uid;
     item.groupId = st.st_gid;
@@ -49,9 +50,9 @@ Result<void> fillFromStatus(SourceItem& item, const std::string& path)
     item.accessTime = st.st_atim.tv_sec;
     const auto birth = platform::creationTime(path);
     item.createTime = birth ? birth->seconds : item.modifyTime;
-    if (item.kind == SourceKind::File) {
+    if (item.kind == ItemKind::File) {
         item.size = static_cast<uint64_t>(st.st_size);
-    } else if (item.kind == SourceKind::Symlink) {
+    } else if (item.kind == ItemKind::Symlink) {
         std::string target(static_cast<size_t>(std::max<off_t>(st.st_size, 0)) + 1, '\0');
         for (;;) {
             const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
@@ -69,13 +70,9 @@ Result<void> fillFromStatus(SourceItem& item, const std::string& path)
     return {};
 }
 
-struct DirCloser {
-    void operator()(DIR* d) const { ::closedir(d); }
-};
-
 Result<std::vector<std::string>> listFolder(const std::string& path)
 {
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(path.c_str()));
+    posix::UniqueDir dir(::opendir(path.c_str()));
     if (!dir)
         return failWithErrno(path);
     std::vector<std::string> names;
@@ -111,30 +108,26 @@ Result<SourceTree> scanSourceTree(const std::string& folder)
 {
     SourceTree tree;
     tree.items.emplace_back();
-    if (auto filled = fillFromStatus(tree.items[0], folder); !filled)
-        return unexpected(filled.error());
-    if (tree.items[0].kind != SourceKind::Folder)
-        return fail(folder + " is not a folder");
+    VORLAP_TRY(fillFromStatus(tree.items[0], folder));
+    if (tree.items[0].kind != ItemKind::Folder)
+        return fail(ErrorCode::invalidArgument, folder + " is not a folder");
 
     // Breadth-first: items of one folder are consecutive, folders are read in order.
     for (uint32_t index = 0; index < tree.items.size(); ++index) {
-        if (tree.items[index].kind != SourceKind::Folder)
+        if (tree.items[index].kind != ItemKind::Folder)
             continue;
         const std::string path = tree.pathOf(index, folder);
-        auto names = listFolder(path);
-        if (!names)
-            return unexpected(names.error());
+        VORLAP_TRY_LET(names, listFolder(path));
         std::vector<uint32_t> children;
-        for (std::string& name : *names) {
+        for (std::string& name : names) {
             SourceItem item;
             item.parent = index;
             auto hfsName = hfsNameFromUtf8(name);
             if (!hfsName)
-                return fail(path + "/" + name + ": " + hfsName.error().message);
+                return failWithin(path + "/" + name + ": ", hfsName.error());
             item.hfsName = std::move(*hfsName);
             item.name = std::move(name);
-            if (auto filled = fillFromStatus(item, path + "/" + item.name); !filled)
-                return unexpected(filled.error());
+            VORLAP_TRY(fillFromStatus(item, path + "/" + item.name));
             children.push_back(static_cast<uint32_t>(tree.items.size()));
             tree.items.push_back(std::move(item));
         }
@@ -145,7 +138,7 @@ Result<SourceTree> scanSourceTree(const std::string& folder)
             const SourceItem& a = tree.items[children[i - 1]];
             const SourceItem& b = tree.items[children[i]];
             if (compareHfsNames(a.hfsName, b.hfsName) == 0)
-                return fail(path + ": the names \"" + a.name + "\" and \"" + b.name
+                return fail(ErrorCode::invalidArgument, path + ": the names \"" + a.name + "\" and \"" + b.name
                             + "\" differ only in case, which an HFS+ volume cannot hold in one folder");
         }
         tree.items[index].children = std::move(children);

@@ -2,6 +2,7 @@
 // The folder tree a volume is written from: every item's name in both forms, its
 // status and dates, read once before anything is written.
 #include "diskimage/DiskImageError.h"
+#include "diskimage/hfsplus/ItemKind.h"
 
 #include <cstdint>
 #include <string>
@@ -9,10 +10,8 @@
 
 namespace vorlap::diskimage::hfsplus {
 
-enum class SourceKind { Folder, File, Symlink };
-
 struct SourceItem {
-    SourceKind kind = SourceKind::Folder;
+    ItemKind kind = ItemKind::Folder;
     uint32_t parent = 0; // index of the parent item; the root is its own parent
     std::string name;    // as the file system has it (the root's is empty)
     std::u16string hfsName;

@@ -1,5 +1,6 @@
 #include "diskimage/hfsplus/UnicodeName.h"
 
+#include "diskimage/Utf8.h"
 #include "diskimage/hfsplus/CaseFolding.h"
 #include "diskimage/hfsplus/UnicodeDecomposition.h"
 
@@ -50,34 +51,15 @@ bool decodeUtf8(std::string_view text, std::vector<char32_t>& out)
     return true;
 }
 
-void appendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 } // namespace
 
 Result<std::u16string> hfsNameFromUtf8(std::string_view name)
 {
     std::vector<char32_t> codePoints;
     if (!decodeUtf8(name, codePoints))
-        return fail("the name \"" + std::string(name) + "\" is not valid UTF-8");
+        return fail(ErrorCode::invalidArgument, "the name \"" + std::string(name) + "\" is not valid UTF-8");
     if (codePoints.empty())
-        return fail("an empty name cannot be stored");
+        return fail(ErrorCode::invalidArgument, "an empty name cannot be stored");
     std::vector<uint16_t> units;
     units.reserve(codePoints.size());
     for (char32_t cp : codePoints) {
@@ -93,7 +75,7 @@ Result<std::u16string> hfsNameFromUtf8(std::string_view name)
     }
     const std::vector<uint16_t> decomposed = decomposeForHfs(units);
     if (decomposed.size() > maxNameUnits)
-        return fail("the name \"" + std::string(name) + "\" is too long: " + std::to_string(decomposed.size())
+        return fail(ErrorCode::invalidArgument, "the name \"" + std::string(name) + "\" is too long: " + std::to_string(decomposed.size())
                     + " UTF-16 units once decomposed, at most 255 fit");
     return std::u16string(decomposed.begin(), decomposed.end());
 }

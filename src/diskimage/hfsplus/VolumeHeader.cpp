@@ -1,6 +1,6 @@
 #include "diskimage/hfsplus/VolumeHeader.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 
 namespace vorlap::diskimage::hfsplus {
 
@@ -44,11 +44,11 @@ Result<VolumeHeader> VolumeHeader::decode(const uint8_t* p)
     h.signature = loadBE16(p + 0);
     h.version = loadBE16(p + 2);
     if (h.signature == hfsxSignature)
-        return fail("the volume is HFSX (case-sensitive HFS+), which is not supported");
+        return fail(ErrorCode::unsupported, "the volume is HFSX (case-sensitive HFS+), which is not supported");
     if (h.signature != hfsPlusSignature)
-        return fail("not an HFS+ volume (no \"H+\" signature)");
+        return fail(ErrorCode::corrupt, "not an HFS+ volume (no \"H+\" signature)");
     if (h.version != 4)
-        return fail("unsupported HFS+ volume version " + std::to_string(h.version));
+        return fail(ErrorCode::unsupported, "unsupported HFS+ volume version " + std::to_string(h.version));
     h.attributes = loadBE32(p + 4);
     h.lastMountedVersion = loadBE32(p + 8);
     h.journalInfoBlock = loadBE32(p + 12);
@@ -75,9 +75,9 @@ Result<VolumeHeader> VolumeHeader::decode(const uint8_t* p)
     h.attributesFile = ForkData::decode(p + 352);
     h.startupFile = ForkData::decode(p + 432);
     if (h.blockSize < 512 || (h.blockSize & (h.blockSize - 1)) != 0)
-        return fail("the volume header has an invalid block size " + std::to_string(h.blockSize));
+        return fail(ErrorCode::corrupt, "the volume header has an invalid block size " + std::to_string(h.blockSize));
     if (h.totalBlocks == 0)
-        return fail("the volume header says the volume has no blocks");
+        return fail(ErrorCode::corrupt, "the volume header says the volume has no blocks");
     return h;
 }
 

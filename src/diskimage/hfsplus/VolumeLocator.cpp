@@ -66,8 +66,8 @@ Result<Partition> locateHfsVolume(ByteSource& disk, const std::vector<Partition>
         for (const Partition& p : *list)
             apfs = apfs || p.type == "Apple_APFS" || volumeSignature(disk, p) == VolumeSignature::Apfs;
     if (apfs)
-        return fail("the image holds an APFS volume, which is not supported");
-    return fail("no HFS+ volume found in the image");
+        return fail(ErrorCode::unsupported, "the image holds an APFS volume, which is not supported");
+    return fail(ErrorCode::corrupt, "no HFS+ volume found in the image");
 }
 
 } // namespace vorlap::diskimage::hfsplus

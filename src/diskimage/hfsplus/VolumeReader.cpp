@@ -1,6 +1,6 @@
 #include "diskimage/hfsplus/VolumeReader.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 #include "diskimage/FileIo.h"
 #include "diskimage/hfsplus/BTreeReader.h"
 #include "diskimage/hfsplus/HfsDate.h"
@@ -40,102 +40,22 @@ struct VolumeReader::Visit {
 Result<std::unique_ptr<VolumeReader>> VolumeReader::open(ByteSource& disk)
 {
     std::unique_ptr<VolumeReader> reader(new VolumeReader(disk));
-    if (auto loaded = reader->load(); !loaded)
-        return unexpected(loaded.error());
+    VORLAP_TRY(reader->load());
     return reader;
 }
 
 Result<void> VolumeReader::load()
 {
-    auto location = locateHfsVolume(m_disk);
-    if (!location)
-        return unexpected(location.error());
-    auto slice = SliceByteSource::make(m_disk, location->offset(), location->length());
-    if (!slice)
-        return unexpected(slice.error());
-    m_volume = std::move(*slice);
-
-    uint8_t raw[volumeHeaderSize];
-    if (auto read = m_volume->readAt(volumeHeaderOffset, raw, sizeof raw); !read)
-        return unexpected(read.error());
-    auto header = VolumeHeader::decode(raw);
-    if (!header)
-        return unexpected(header.error());
-    m_header = *header;
-    const uint64_t volumeBytes = uint64_t{m_header.totalBlocks} * m_header.blockSize;
-    if (volumeBytes > m_volume->size())
-        return fail("the volume header says the volume is " + std::to_string(volumeBytes)
-                    + " bytes, but the image holds only " + std::to_string(m_volume->size()));
-    m_claimed = AllocationBitmap(m_header.totalBlocks);
-
-    m_info.sizeBytes = volumeBytes;
-    m_info.offset = location->offset();
-    m_info.blockSize = m_header.blockSize;
-    m_info.totalBlocks = m_header.totalBlocks;
-    m_info.freeBlocks = m_header.freeBlocks;
-    m_info.fileCount = m_header.fileCount;
-    m_info.folderCount = m_header.folderCount;
-    m_info.createDate = m_header.createDate;
-    m_info.journaled = (m_header.attributes & volumeJournaledBit) != 0;
-    if (m_info.journaled) {
-        if (auto journal = checkJournal(); !journal)
-            return journal;
-    }
-
+    VORLAP_TRY(readHeader());
+    if (m_info.journaled)
+        VORLAP_TRY(checkJournal());
     // Extents overflow file (its own fork never overflows), then the catalog.
-    auto extentsFile = readSpecialFork(extentsFileId, m_header.extentsFile, "extents overflow file");
-    if (!extentsFile)
-        return unexpected(extentsFile.error());
-    auto extentsHeader = forEachLeafRecord(*extentsFile, "extents overflow file", [&](RecordSpan span) -> Result<void> {
-        auto record = decodeExtentLeaf(span);
-        if (!record)
-            return unexpected(record.error());
-        m_overflow.add(record->first, record->second);
-        return {};
-    });
-    if (!extentsHeader)
-        return unexpected(extentsHeader.error());
-    extentsFile->clear();
-    extentsFile->shrink_to_fit();
-
-    auto catalog = readSpecialFork(catalogFileId, m_header.catalogFile, "catalog");
-    if (!catalog)
-        return unexpected(catalog.error());
-    auto catalogHeader = forEachLeafRecord(*catalog, "catalog", [&](RecordSpan span) -> Result<void> {
-        auto entry = decodeCatalogLeaf(span);
-        if (!entry)
-            return unexpected(entry.error());
-        Item item;
-        item.parentId = entry->key.parentId;
-        item.name = std::move(entry->key.name);
-        if (const auto* folder = std::get_if<FolderRecord>(&entry->record)) {
-            item.folder = true;
-            item.id = folder->folderId;
-            item.folderRecord = *folder;
-        } else if (const auto* file = std::get_if<FileRecord>(&entry->record)) {
-            item.id = file->fileId;
-            item.fileRecord = *file;
-        } else {
-            return {}; // threads: the keys of the items say the same
-        }
-        if (item.id < rootFolderId || (item.id != rootFolderId && item.id < firstUserId && item.id != rootParentId))
-            return fail("an item has the reserved ID " + std::to_string(item.id));
-        if (item.id == rootFolderId && (!item.folder || item.parentId != rootParentId))
-            return fail("the root folder's record is wrong");
-        if (!m_byId.emplace(item.id, m_items.size()).second)
-            return fail("two items share the ID " + std::to_string(item.id));
-        m_children[item.parentId].push_back(m_items.size());
-        m_items.push_back(std::move(item));
-        return {};
-    });
-    if (!catalogHeader)
-        return unexpected(catalogHeader.error());
-    if (catalogHeader->keyCompareType == 0xBC)
-        return fail("the catalog compares names case-sensitively (HFSX), which is not supported");
+    VORLAP_TRY(loadExtentsOverflow());
+    VORLAP_TRY(loadCatalog());
 
     const auto root = m_byId.find(rootFolderId);
     if (root == m_byId.end())
-        return fail("the catalog has no root folder");
+        return fail(ErrorCode::corrupt, "the catalog has no root folder");
     m_info.name = utf8FromHfsName(m_items[root->second].name);
     for (size_t index : m_children[rootFolderId]) {
         if (m_items[index].folder && m_items[index].name == privateDataName)
@@ -144,30 +64,105 @@ Result<void> VolumeReader::load()
     return {};
 }
 
+Result<void> VolumeReader::readHeader()
+{
+    VORLAP_TRY_LET(location, locateHfsVolume(m_disk));
+    VORLAP_TRY_LET(slice, SliceByteSource::make(m_disk, location.offset(), location.length()));
+    m_volume = std::move(slice);
+
+    uint8_t raw[volumeHeaderSize];
+    VORLAP_TRY(m_volume->readAt(volumeHeaderOffset, raw, sizeof raw));
+    VORLAP_TRY_LET(header, VolumeHeader::decode(raw));
+    m_header = header;
+    const uint64_t volumeBytes = uint64_t{m_header.totalBlocks} * m_header.blockSize;
+    if (volumeBytes > m_volume->size())
+        return fail(ErrorCode::corrupt, "the volume header says the volume is " + std::to_string(volumeBytes)
+                    + " bytes, but the image holds only " + std::to_string(m_volume->size()));
+    m_claimed = AllocationBitmap(m_header.totalBlocks);
+
+    m_info.sizeBytes = volumeBytes;
+    m_info.offset = location.offset();
+    m_info.blockSize = m_header.blockSize;
+    m_info.totalBlocks = m_header.totalBlocks;
+    m_info.freeBlocks = m_header.freeBlocks;
+    m_info.fileCount = m_header.fileCount;
+    m_info.folderCount = m_header.folderCount;
+    m_info.createDate = m_header.createDate;
+    m_info.journaled = (m_header.attributes & volumeJournaledBit) != 0;
+    return {};
+}
+
+Result<void> VolumeReader::loadExtentsOverflow()
+{
+    VORLAP_TRY_LET(extentsFile, readSpecialFork(extentsFileId, m_header.extentsFile, "extents overflow file"));
+    VORLAP_TRY(forEachLeafRecord(extentsFile, "extents overflow file", [&](RecordSpan span) -> Result<void> {
+        VORLAP_TRY_LET(record, decodeExtentLeaf(span));
+        m_overflow.add(record.first, record.second);
+        return {};
+    }));
+    return {};
+}
+
+Result<void> VolumeReader::loadCatalog()
+{
+    VORLAP_TRY_LET(catalog, readSpecialFork(catalogFileId, m_header.catalogFile, "catalog"));
+    VORLAP_TRY_LET(catalogHeader, forEachLeafRecord(catalog, "catalog", [&](RecordSpan span) -> Result<void> {
+        VORLAP_TRY_LET(entry, decodeCatalogLeaf(span));
+        return addCatalogItem(std::move(entry));
+    }));
+    if (catalogHeader.keyCompareType == 0xBC)
+        return fail(ErrorCode::unsupported, "the catalog compares names case-sensitively (HFSX), which is not supported");
+    return {};
+}
+
+Result<void> VolumeReader::addCatalogItem(CatalogLeafEntry entry)
+{
+    Item item;
+    item.parentId = entry.key.parentId;
+    item.name = std::move(entry.key.name);
+    if (const auto* folder = std::get_if<FolderRecord>(&entry.record)) {
+        item.folder = true;
+        item.id = folder->folderId;
+        item.folderRecord = *folder;
+    } else if (const auto* file = std::get_if<FileRecord>(&entry.record)) {
+        item.id = file->fileId;
+        item.fileRecord = *file;
+    } else {
+        return {}; // threads: the keys of the items say the same
+    }
+    if (item.id < rootFolderId || (item.id != rootFolderId && item.id < firstUserId && item.id != rootParentId))
+        return fail(ErrorCode::corrupt, "an item has the reserved ID " + std::to_string(item.id));
+    if (item.id == rootFolderId && (!item.folder || item.parentId != rootParentId))
+        return fail(ErrorCode::corrupt, "the root folder's record is wrong");
+    if (!m_byId.emplace(item.id, m_items.size()).second)
+        return fail(ErrorCode::corrupt, "two items share the ID " + std::to_string(item.id));
+    m_children[item.parentId].push_back(m_items.size());
+    m_items.push_back(std::move(item));
+    return {};
+}
+
 Result<void> VolumeReader::checkJournal()
 {
     const uint64_t bs = m_header.blockSize;
     if (m_header.journalInfoBlock == 0 || m_header.journalInfoBlock >= m_header.totalBlocks)
-        return fail("the volume is journaled but its journal cannot be found");
+        return fail(ErrorCode::corrupt, "the volume is journaled but its journal cannot be found");
     uint8_t info[52];
-    if (auto read = m_volume->readAt(uint64_t{m_header.journalInfoBlock} * bs, info, sizeof info); !read)
-        return read;
+    VORLAP_TRY(m_volume->readAt(uint64_t{m_header.journalInfoBlock} * bs, info, sizeof info));
     const uint32_t flags = loadBE32(info);
     if ((flags & 0x1) == 0 || (flags & 0x2) != 0)
-        return fail("the volume's journal lives on another device, which is not supported");
+        return fail(ErrorCode::unsupported, "the volume's journal lives on another device, which is not supported");
     const uint64_t offset = loadBE64(info + 36);
     uint8_t journal[24];
     if (offset > m_info.sizeBytes || sizeof journal > m_info.sizeBytes - offset)
-        return fail("the volume's journal lies outside the volume");
-    if (auto read = m_volume->readAt(offset, journal, sizeof journal); !read)
-        return read;
+        return fail(ErrorCode::corrupt, "the volume's journal lies outside the volume");
+    VORLAP_TRY(m_volume->readAt(offset, journal, sizeof journal));
     // The journal header is in the byte order of the machine that wrote it.
     const bool bigEndian = loadBE32(journal) == 0x4A4E4C78 && loadBE32(journal + 4) == 0x12345678;
     const bool littleEndian = loadBE32(journal) == 0x784C4E4A && loadBE32(journal + 4) == 0x78563412;
     if (!bigEndian && !littleEndian)
-        return fail("the volume's journal header is damaged");
+        return fail(ErrorCode::corrupt, "the volume's journal header is damaged");
     if (std::memcmp(journal + 8, journal + 16, 8) != 0)
-        return fail("the volume's journal holds changes that were never applied; mount it on macOS first");
+        return fail(ErrorCode::corrupt, "the volume's journal holds changes that were never applied; mount it on macOS first");
     return {};
 }
 
@@ -175,7 +170,7 @@ Result<void> VolumeReader::claim(const std::vector<ExtentDescriptor>& extents, c
 {
     for (const ExtentDescriptor& e : extents) {
         if (!m_claimed.markUsed(e.startBlock, e.blockCount))
-            return fail("the " + what + " shares blocks with another item");
+            return fail(ErrorCode::corrupt, "the " + what + " shares blocks with another item");
     }
     return {};
 }
@@ -185,7 +180,7 @@ Result<std::vector<ExtentDescriptor>> VolumeReader::forkExtents(uint32_t fileId,
     const std::string what = "fork of item " + std::to_string(fileId);
     const uint64_t bs = m_header.blockSize;
     if (fork.logicalSize > uint64_t{fork.totalBlocks} * bs)
-        return fail("the " + what + " is larger than its blocks");
+        return fail(ErrorCode::corrupt, "the " + what + " is larger than its blocks");
     std::vector<ExtentDescriptor> extents;
     uint64_t covered = 0;
     auto take = [&](const ExtentRecord& record) -> Result<bool> {
@@ -193,31 +188,27 @@ Result<std::vector<ExtentDescriptor>> VolumeReader::forkExtents(uint32_t fileId,
             if (e.blockCount == 0)
                 return false; // the rest of the record is unused
             if (uint64_t{e.startBlock} + e.blockCount > m_header.totalBlocks)
-                return fail("the " + what + " has an extent outside the volume");
+                return fail(ErrorCode::corrupt, "the " + what + " has an extent outside the volume");
             extents.push_back(e);
             covered += e.blockCount;
             if (covered > fork.totalBlocks)
-                return fail("the " + what + " has more blocks than it says");
+                return fail(ErrorCode::corrupt, "the " + what + " has more blocks than it says");
         }
         return true;
     };
-    auto first = take(fork.extents);
-    if (!first)
-        return unexpected(first.error());
+    VORLAP_TRY(take(fork.extents));
     const auto* more = covered < fork.totalBlocks ? m_overflow.find(fileId, forkType) : nullptr;
     while (covered < fork.totalBlocks && more) {
         const auto it = more->find(static_cast<uint32_t>(covered));
         if (it == more->end())
             break;
         const uint64_t before = covered;
-        auto taken = take(it->second);
-        if (!taken)
-            return unexpected(taken.error());
+        VORLAP_TRY(take(it->second));
         if (covered == before)
             break;
     }
     if (covered != fork.totalBlocks)
-        return fail("the " + what + " is missing some of its blocks");
+        return fail(ErrorCode::corrupt, "the " + what + " is missing some of its blocks");
     return extents;
 }
 
@@ -232,10 +223,8 @@ Result<void> VolumeReader::readFork(const std::vector<ExtentDescriptor>& extents
         uint64_t left = std::min<uint64_t>(uint64_t{e.blockCount} * bs, remaining);
         while (left > 0) {
             const size_t piece = static_cast<size_t>(std::min<uint64_t>(left, buffer.size()));
-            if (auto read = m_volume->readAt(offset, buffer.data(), piece); !read)
-                return read;
-            if (auto sunk = sink(buffer.data(), piece); !sunk)
-                return sunk;
+            VORLAP_TRY(m_volume->readAt(offset, buffer.data(), piece));
+            VORLAP_TRY(sink(buffer.data(), piece));
             offset += piece;
             left -= piece;
             remaining -= piece;
@@ -248,17 +237,14 @@ Result<std::vector<uint8_t>> VolumeReader::readSpecialFork(uint32_t fileId, cons
 {
     auto extents = forkExtents(fileId, dataForkType, fork);
     if (!extents)
-        return fail("the " + what + ": " + extents.error().message);
-    if (auto claimed = claim(*extents, what); !claimed)
-        return unexpected(claimed.error());
+        return failWithin("the " + what + ": ", extents.error());
+    VORLAP_TRY(claim(*extents, what));
     std::vector<uint8_t> bytes;
     bytes.reserve(static_cast<size_t>(fork.logicalSize));
-    auto read = readFork(*extents, fork.logicalSize, [&](const uint8_t* data, size_t size) -> Result<void> {
+    VORLAP_TRY(readFork(*extents, fork.logicalSize, [&](const uint8_t* data, size_t size) -> Result<void> {
         bytes.insert(bytes.end(), data, data + size);
         return {};
-    });
-    if (!read)
-        return unexpected(read.error());
+    }));
     return bytes;
 }
 
@@ -266,31 +252,26 @@ Result<void> VolumeReader::readDataFork(uint32_t id, const std::function<Result<
 {
     const auto found = m_byId.find(id);
     if (found == m_byId.end() || m_items[found->second].folder)
-        return fail("no file with ID " + std::to_string(id));
+        return fail(ErrorCode::notFound, "no file with ID " + std::to_string(id));
     const Item& item = m_items[found->second];
-    auto target = resolveHardLink(item);
-    if (!target)
-        return unexpected(target.error());
-    const FileRecord& file = (*target)->fileRecord;
+    VORLAP_TRY_LET(target, resolveHardLink(item));
+    const FileRecord& file = target->fileRecord;
     if (file.bsd.ownerFlags & ownerFlagCompressed)
-        return fail("\"" + utf8FromHfsName(item.name) + "\" uses HFS+ compression, which is not supported");
-    auto extents = forkExtents((*target)->id, dataForkType, file.dataFork);
-    if (!extents)
-        return unexpected(extents.error());
+        return fail(ErrorCode::unsupported, "\"" + utf8FromHfsName(item.name) + "\" uses HFS+ compression, which is not supported");
+    VORLAP_TRY_LET(extents, forkExtents(target->id, dataForkType, file.dataFork));
     // Each fork's blocks are claimed once: a fork that shares blocks with another is refused.
-    if (!m_claimedForks[(*target)->id]) {
-        if (auto claimed = claim(*extents, "data of \"" + utf8FromHfsName(item.name) + "\""); !claimed)
-            return claimed;
-        m_claimedForks[(*target)->id] = true;
+    if (!m_claimedForks[target->id]) {
+        VORLAP_TRY(claim(extents, "data of \"" + utf8FromHfsName(item.name) + "\""));
+        m_claimedForks[target->id] = true;
     }
-    return readFork(*extents, file.dataFork.logicalSize, sink);
+    return readFork(extents, file.dataFork.logicalSize, sink);
 }
 
 Result<const VolumeReader::Item*> VolumeReader::resolveHardLink(const Item& item)
 {
     const FileRecord& file = item.fileRecord;
     if (file.fileType() == folderAliasType && file.creator() == folderAliasCreator && item.parentId != m_privateDataFolder)
-        return fail("\"" + utf8FromHfsName(item.name) + "\" is a folder hard link, which is not supported");
+        return fail(ErrorCode::unsupported, "\"" + utf8FromHfsName(item.name) + "\" is a folder hard link, which is not supported");
     if (file.fileType() != hardLinkFileType || file.creator() != hardLinkCreator)
         return &item;
     if (m_privateDataFolder != 0) {
@@ -301,22 +282,20 @@ Result<const VolumeReader::Item*> VolumeReader::resolveHardLink(const Item& item
                 return &candidate;
         }
     }
-    return fail("the hard link \"" + utf8FromHfsName(item.name) + "\" has no target");
+    return fail(ErrorCode::corrupt, "the hard link \"" + utf8FromHfsName(item.name) + "\" has no target");
 }
 
 Result<std::string> VolumeReader::linkTargetOf(const Item& item)
 {
     if (item.fileRecord.dataFork.logicalSize > maxLinkTarget)
-        return fail("the symbolic link \"" + utf8FromHfsName(item.name) + "\" has an over-long target");
+        return fail(ErrorCode::corrupt, "the symbolic link \"" + utf8FromHfsName(item.name) + "\" has an over-long target");
     std::string target;
-    auto read = readDataFork(item.id, [&](const uint8_t* data, size_t size) -> Result<void> {
+    VORLAP_TRY(readDataFork(item.id, [&](const uint8_t* data, size_t size) -> Result<void> {
         target.append(reinterpret_cast<const char*>(data), size);
         return {};
-    });
-    if (!read)
-        return unexpected(read.error());
+    }));
     if (target.empty() || target.find('\0') != std::string::npos)
-        return fail("the symbolic link \"" + utf8FromHfsName(item.name) + "\" has an invalid target");
+        return fail(ErrorCode::corrupt, "the symbolic link \"" + utf8FromHfsName(item.name) + "\" has an invalid target");
     return target;
 }
 
@@ -327,7 +306,7 @@ Result<void> VolumeReader::walk(const std::function<Result<void>(const Visit&)>&
     std::function<Result<void>(uint32_t, const std::string&, int)> descend =
         [&](uint32_t folderId, const std::string& path, int depth) -> Result<void> {
         if (depth > maxDepth)
-            return fail("folders are nested too deeply at \"" + path + "\"");
+            return fail(ErrorCode::corrupt, "folders are nested too deeply at \"" + path + "\"");
         const auto children = m_children.find(folderId);
         if (children == m_children.end())
             return {};
@@ -341,15 +320,12 @@ Result<void> VolumeReader::walk(const std::function<Result<void>(const Visit&)>&
             }
             const std::string name = utf8FromHfsName(item.name);
             if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
-                return fail("the volume holds an invalid name \"" + name + "\" in \"" + path + "\"");
+                return fail(ErrorCode::corrupt, "the volume holds an invalid name \"" + name + "\" in \"" + path + "\"");
             const std::string childPath = path.empty() ? name : path + "/" + name;
             if (item.folder) {
-                if (auto v = visit({Visit::Step::EnterFolder, &item, name, childPath}); !v)
-                    return v;
-                if (auto d = descend(item.id, childPath, depth + 1); !d)
-                    return d;
-                if (auto v = visit({Visit::Step::LeaveFolder, &item, name, childPath}); !v)
-                    return v;
+                VORLAP_TRY(visit({Visit::Step::EnterFolder, &item, name, childPath}));
+                VORLAP_TRY(descend(item.id, childPath, depth + 1));
+                VORLAP_TRY(visit({Visit::Step::LeaveFolder, &item, name, childPath}));
             } else if (auto v = visit({Visit::Step::File, &item, name, childPath}); !v) {
                 return v;
             }
@@ -362,7 +338,7 @@ Result<void> VolumeReader::walk(const std::function<Result<void>(const Visit&)>&
 Result<std::vector<VolumeEntry>> VolumeReader::list()
 {
     std::vector<VolumeEntry> entries;
-    auto walked = walk([&](const Visit& visit) -> Result<void> {
+    VORLAP_TRY(walk([&](const Visit& visit) -> Result<void> {
         if (visit.step == Visit::Step::LeaveFolder)
             return {};
         const Item& item = *visit.item;
@@ -378,26 +354,20 @@ Result<std::vector<VolumeEntry>> VolumeReader::list()
         entry.modifyTime = unixFromHfsDate(dates.contentModify);
         entry.accessTime = unixFromHfsDate(dates.access);
         if (item.folder) {
-            entry.kind = EntryKind::Folder;
+            entry.kind = ItemKind::Folder;
         } else if ((bsd.fileMode & S_IFMT) == S_IFLNK) {
-            entry.kind = EntryKind::Symlink;
-            auto target = linkTargetOf(item);
-            if (!target)
-                return unexpected(target.error());
-            entry.linkTarget = *target;
-            entry.size = target->size();
+            entry.kind = ItemKind::Symlink;
+            VORLAP_TRY_LET(target, linkTargetOf(item));
+            entry.linkTarget = target;
+            entry.size = target.size();
         } else {
-            entry.kind = EntryKind::File;
-            auto target = resolveHardLink(item);
-            if (!target)
-                return unexpected(target.error());
-            entry.size = (*target)->fileRecord.dataFork.logicalSize;
+            entry.kind = ItemKind::File;
+            VORLAP_TRY_LET(target, resolveHardLink(item));
+            entry.size = target->fileRecord.dataFork.logicalSize;
         }
         entries.push_back(std::move(entry));
         return {};
-    });
-    if (!walked)
-        return unexpected(walked.error());
+    }));
     return entries;
 }
 
@@ -406,27 +376,22 @@ Result<void> VolumeReader::extractFile(int dirFd, const std::string& name, const
     const BsdInfo& bsd = item.fileRecord.bsd;
     const uint16_t type = bsd.fileMode & S_IFMT;
     if (type == S_IFLNK) {
-        auto target = linkTargetOf(item);
-        if (!target)
-            return unexpected(target.error());
-        if (::symlinkat(target->c_str(), dirFd, name.c_str()) != 0)
+        VORLAP_TRY_LET(target, linkTargetOf(item));
+        if (::symlinkat(target.c_str(), dirFd, name.c_str()) != 0)
             return failWithErrno(name);
         return {};
     }
     if (type != 0 && type != S_IFREG)
-        return fail("\"" + name + "\" is a device, FIFO or socket, which is not extracted");
-    UniqueFd out(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        return fail(ErrorCode::unsupported, "\"" + name + "\" is a device, FIFO or socket, which is not extracted");
+    posix::UniqueFd out(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.isOpen())
         return failWithErrno(name);
     uint64_t written = 0;
-    auto copied = readDataFork(item.id, [&](const uint8_t* data, size_t size) -> Result<void> {
-        if (auto r = writeAllAt(out.get(), written, data, size, name); !r)
-            return r;
+    VORLAP_TRY(readDataFork(item.id, [&](const uint8_t* data, size_t size) -> Result<void> {
+        VORLAP_TRY(writeAllAt(out.get(), written, data, size, name));
         written += size;
         return {};
-    });
-    if (!copied)
-        return copied;
+    }));
     const mode_t mode = type == 0 ? 0644 : (bsd.fileMode & 01777);
     if (::fchmod(out.get(), mode) != 0)
         return failWithErrno(name);
@@ -435,7 +400,7 @@ Result<void> VolumeReader::extractFile(int dirFd, const std::string& name, const
 
 Result<void> VolumeReader::extractTo(const std::string& folder)
 {
-    std::vector<UniqueFd> fds; // one per open folder level, the target first
+    std::vector<posix::UniqueFd> fds; // one per open folder level, the target first
     const int top = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (top < 0)
         return failWithErrno(folder);
@@ -455,7 +420,7 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
         return {};
     };
 
-    auto walked = walk([&](const Visit& visit) -> Result<void> {
+    VORLAP_TRY(walk([&](const Visit& visit) -> Result<void> {
         const Item& item = *visit.item;
         const int dirFd = fds.back().get();
         switch (visit.step) {
@@ -473,14 +438,12 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
             return applyAttributes(fds.back().get(), visit.name.c_str(), item.folderRecord.bsd, item.folderRecord.dates, true);
         case Visit::Step::File: {
             if (auto extracted = extractFile(dirFd, visit.name, item); !extracted)
-                return fail(visit.path + ": " + extracted.error().message);
+                return failWithin(visit.path + ": ", extracted.error());
             return applyAttributes(dirFd, visit.name.c_str(), item.fileRecord.bsd, item.fileRecord.dates, false);
         }
         }
         return {};
-    });
-    if (!walked)
-        return walked;
+    }));
     const Item& root = m_items[m_byId.at(rootFolderId)];
     return applyAttributes(top, ".", root.folderRecord.bsd, root.folderRecord.dates, true);
 }

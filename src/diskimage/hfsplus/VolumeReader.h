@@ -7,6 +7,7 @@
 #include "diskimage/hfsplus/AllocationBitmap.h"
 #include "diskimage/hfsplus/CatalogRecords.h"
 #include "diskimage/hfsplus/ExtentsOverflow.h"
+#include "diskimage/hfsplus/ItemKind.h"
 #include "diskimage/hfsplus/VolumeHeader.h"
 
 #include <functional>
@@ -30,11 +31,9 @@ struct VolumeInfo {
     bool journaled = false;
 };
 
-enum class EntryKind { Folder, File, Symlink };
-
 struct VolumeEntry {
     std::string path; // relative to the volume root, '/'-separated POSIX names
-    EntryKind kind = EntryKind::File;
+    ItemKind kind = ItemKind::File;
     uint32_t id = 0;  // catalog node ID
     uint16_t mode = 0;
     uint32_t ownerId = 0;
@@ -79,6 +78,10 @@ private:
 
     explicit VolumeReader(ByteSource& disk) : m_disk(disk), m_claimed(0) {}
     Result<void> load();
+    Result<void> readHeader();
+    Result<void> loadExtentsOverflow();
+    Result<void> loadCatalog();
+    Result<void> addCatalogItem(CatalogLeafEntry entry);
     Result<void> checkJournal();
     Result<std::vector<ExtentDescriptor>> forkExtents(uint32_t fileId, uint8_t forkType, const ForkData& fork);
     Result<std::vector<uint8_t>> readSpecialFork(uint32_t fileId, const ForkData& fork, const std::string& what);

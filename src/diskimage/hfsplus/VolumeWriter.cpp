@@ -35,12 +35,12 @@ std::string describeBytes(uint64_t bytes)
 Result<uint32_t> chooseBlockSize(uint64_t size)
 {
     if (size == 0 || size % 512 != 0)
-        return fail("the image size must be a positive multiple of 512 bytes, not " + std::to_string(size));
+        return fail(ErrorCode::invalidArgument, "the image size must be a positive multiple of 512 bytes, not " + std::to_string(size));
     uint32_t blockSize = 4096;
     while (size % blockSize != 0)
         blockSize /= 2;
     if (size / blockSize > 0xFFFFFFFFull)
-        return fail("the image size " + std::to_string(size) + " is larger than an HFS+ volume can be");
+        return fail(ErrorCode::invalidArgument, "the image size " + std::to_string(size) + " is larger than an HFS+ volume can be");
     return blockSize;
 }
 
@@ -127,221 +127,281 @@ uint32_t clampClump(uint64_t bytes, const Layout& layout)
     return static_cast<uint32_t>(std::max<uint64_t>(clump, layout.blockSize));
 }
 
-Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolder, const std::string& imagePath,
-                                const VolumeOptions& options)
+Result<Layout> startLayout(uint64_t sizeBytes)
 {
-    auto volumeName = hfsNameFromUtf8(options.volumeName);
-    if (!volumeName)
-        return fail("invalid volume name: " + volumeName.error().message);
-    auto blockSize = chooseBlockSize(options.sizeBytes);
-    if (!blockSize)
-        return unexpected(blockSize.error());
-
+    VORLAP_TRY_LET(blockSize, chooseBlockSize(sizeBytes));
     Layout layout;
-    layout.blockSize = *blockSize;
-    layout.totalBlocks = static_cast<uint32_t>(options.sizeBytes / layout.blockSize);
+    layout.blockSize = blockSize;
+    layout.totalBlocks = static_cast<uint32_t>(sizeBytes / blockSize);
     if (layout.totalBlocks < 8)
-        return fail("the image size " + std::to_string(options.sizeBytes) + " is too small for an HFS+ volume");
+        return fail(ErrorCode::invalidArgument, "the image size " + std::to_string(sizeBytes) + " is too small for an HFS+ volume");
+    return layout;
+}
 
+// An empty attributes tree: optional by the format, but some readers insist on one.
+BTreeShape attributesTreeShape(uint32_t blockSize)
+{
+    BTreeShape shape;
+    shape.nodeSize = attributesNodeSize;
+    shape.maxKeyLength = 266;
+    shape.attributes = bigKeysAttribute | variableIndexKeysAttribute;
+    shape.nodesPerBlockMultiple = blockSize > attributesNodeSize ? blockSize / attributesNodeSize : 1;
+    return shape;
+}
+
+BTreeShape catalogTreeShape(uint32_t blockSize)
+{
+    BTreeShape shape;
+    shape.nodeSize = catalogNodeSize;
+    shape.maxKeyLength = catalogMaxKeyLength;
+    shape.attributes = bigKeysAttribute | variableIndexKeysAttribute;
+    shape.keyCompareType = 0xCF;
+    shape.nodesPerBlockMultiple = blockSize > catalogNodeSize ? blockSize / catalogNodeSize : 1;
+    return shape;
+}
+
+// Places, after the volume header, the allocation bitmap and the two empty trees.
+void placeFixedFiles(Layout& layout, const BTreeShape& extentsShape, const BTreeShape& attributesShape)
+{
+    const uint32_t bs = layout.blockSize;
+    const std::vector<LeafRecord> none;
+    layout.endReserved = static_cast<uint32_t>(divideRoundingUp(1024, bs));
+    layout.bitmapStart = static_cast<uint32_t>(divideRoundingUp(volumeHeaderOffset + volumeHeaderSize, bs));
+    layout.bitmapBlocks = static_cast<uint32_t>(allocationFileBytes(layout.totalBlocks, bs) / bs);
+    layout.extentsStart = layout.bitmapStart + layout.bitmapBlocks;
+    layout.extentsBlocks = static_cast<uint32_t>(
+        divideRoundingUp(uint64_t{countBTreeNodes(extentsShape, none)} * extentsShape.nodeSize, bs));
+    layout.attributesStart = layout.extentsStart + layout.extentsBlocks;
+    layout.attributesBlocks = static_cast<uint32_t>(
+        divideRoundingUp(uint64_t{countBTreeNodes(attributesShape, none)} * attributesShape.nodeSize, bs));
+}
+
+// The catalog of the tree: every item and its thread in key order, with the IDs and
+// data block counts its records are encoded from.
+struct Catalog {
+    const SourceTree& tree;
+    std::u16string volumeName;
     std::vector<uint32_t> ids;
-    const bool usedItemNumbers = assignIds(tree, options.useItemNumbersAsIds, ids);
-
-    // Catalog entries in key order: every item and its thread.
+    bool usedItemNumbers = false;
     std::vector<CatalogEntry> entries;
-    entries.reserve(tree.items.size() * 2);
+    std::vector<uint32_t> recordOfItem; // the entry of each item's own record
+    std::vector<uint64_t> blocksOf;     // data blocks of each item
+    uint64_t dataBlocks = 0;
     uint32_t fileCount = 0, folderCount = 0;
+
+    Catalog(SourceTree& sourceTree, std::u16string name, bool useItemNumbers, uint32_t blockSize);
+
+    // The leaf record of entries[e]; file records get their forks once `starts` (each
+    // item's first data block) is known, and carry only their sizes before.
+    std::vector<uint8_t> encode(size_t e, const std::vector<uint32_t>* starts) const;
+};
+
+Catalog::Catalog(SourceTree& sourceTree, std::u16string name, bool useItemNumbers, uint32_t blockSize)
+    : tree(sourceTree), volumeName(std::move(name))
+{
+    usedItemNumbers = assignIds(sourceTree, useItemNumbers, ids);
+    entries.reserve(tree.items.size() * 2);
+    blocksOf.assign(tree.items.size(), 0);
     for (uint32_t i = 0; i < tree.items.size(); ++i) {
         const SourceItem& item = tree.items[i];
         const uint32_t parentId = i == 0 ? rootParentId : ids[item.parent];
-        entries.push_back({{parentId, i == 0 ? *volumeName : item.hfsName}, i, false});
+        entries.push_back({{parentId, i == 0 ? volumeName : item.hfsName}, i, false});
         entries.push_back({{ids[i], u""}, i, true});
-        if (item.kind == SourceKind::Folder)
+        if (item.kind == ItemKind::Folder) {
             folderCount += i == 0 ? 0 : 1;
-        else
+        } else {
             ++fileCount;
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const CatalogEntry& a, const CatalogEntry& b) { return compareCatalogKeys(a.key, b.key) < 0; });
-
-    // Allocation: header, bitmap, extents tree, catalog, then every data fork in one run.
-    const uint32_t bs = layout.blockSize;
-    const uint32_t startReserved = static_cast<uint32_t>(divideRoundingUp(volumeHeaderOffset + volumeHeaderSize, bs));
-    layout.endReserved = static_cast<uint32_t>(divideRoundingUp(1024, bs));
-    layout.bitmapStart = startReserved;
-    layout.bitmapBlocks = static_cast<uint32_t>(allocationFileBytes(layout.totalBlocks, bs) / bs);
-    const BTreeShape extentsShape = extentsTreeShape(bs);
-    const std::vector<LeafRecord> noExtents;
-    layout.extentsStart = layout.bitmapStart + layout.bitmapBlocks;
-    layout.extentsBlocks =
-        static_cast<uint32_t>(divideRoundingUp(uint64_t{countBTreeNodes(extentsShape, noExtents)} * 4096, bs));
-
-    // An empty attributes tree: optional by the format, but some readers insist on one.
-    BTreeShape attributesShape;
-    attributesShape.nodeSize = attributesNodeSize;
-    attributesShape.maxKeyLength = 266;
-    attributesShape.attributes = bigKeysAttribute | variableIndexKeysAttribute;
-    attributesShape.nodesPerBlockMultiple = bs > attributesNodeSize ? bs / attributesNodeSize : 1;
-    layout.attributesStart = layout.extentsStart + layout.extentsBlocks;
-    layout.attributesBlocks = static_cast<uint32_t>(
-        divideRoundingUp(uint64_t{countBTreeNodes(attributesShape, noExtents)} * attributesNodeSize, bs));
-
-    BTreeShape catalogShape;
-    catalogShape.nodeSize = catalogNodeSize;
-    catalogShape.maxKeyLength = catalogMaxKeyLength;
-    catalogShape.attributes = bigKeysAttribute | variableIndexKeysAttribute;
-    catalogShape.keyCompareType = 0xCF;
-    catalogShape.nodesPerBlockMultiple = bs > catalogNodeSize ? bs / catalogNodeSize : 1;
-
-    // Leaf records; file records get their forks once the data blocks are placed.
-    std::vector<LeafRecord> records(entries.size());
-    std::vector<uint64_t> blocksOf(tree.items.size(), 0);
-    uint64_t dataBlocks = 0;
-    for (uint32_t i = 0; i < tree.items.size(); ++i) {
-        if (tree.items[i].kind != SourceKind::Folder) {
-            blocksOf[i] = divideRoundingUp(tree.items[i].size, bs);
+            blocksOf[i] = divideRoundingUp(item.size, blockSize);
             dataBlocks += blocksOf[i];
         }
     }
-    // A first encoding with empty forks sizes the catalog.
-    std::vector<uint32_t> recordOfItem(tree.items.size(), 0);
-    auto encodeEntry = [&](size_t e, const std::vector<uint32_t>* starts) {
-        const CatalogEntry& entry = entries[e];
-        const SourceItem& item = tree.items[entry.item];
-        const uint32_t id = ids[entry.item];
-        const uint32_t parentId = entry.item == 0 ? rootParentId : ids[item.parent];
-        if (entry.thread) {
-            const bool folder = item.kind == SourceKind::Folder;
-            return encodeCatalogLeaf(entry.key, ThreadRecord{folder, parentId, entry.item == 0 ? *volumeName : item.hfsName});
-        }
-        if (item.kind == SourceKind::Folder) {
-            FolderRecord folder;
-            folder.valence = static_cast<uint32_t>(item.children.size());
-            folder.folderId = id;
-            folder.dates = datesOf(item);
-            folder.bsd = bsdOf(item);
-            setDateAdded(folder, item);
-            return encodeCatalogLeaf(entry.key, folder);
-        }
-        FileRecord file;
-        file.fileId = id;
-        file.dates = datesOf(item);
-        file.bsd = bsdOf(item);
-        setDateAdded(file, item);
-        if (item.kind == SourceKind::Symlink)
-            file.setTypeAndCreator(symlinkFileType, symlinkCreator);
-        if (starts && blocksOf[entry.item] > 0)
-            file.dataFork = ForkData::contiguous(item.size, (*starts)[entry.item],
-                                                 static_cast<uint32_t>(blocksOf[entry.item]));
-        else
-            file.dataFork.logicalSize = item.size;
-        return encodeCatalogLeaf(entry.key, file);
-    };
-    for (size_t e = 0; e < entries.size(); ++e) {
-        records[e].bytes = encodeEntry(e, nullptr);
+    std::sort(entries.begin(), entries.end(),
+              [](const CatalogEntry& a, const CatalogEntry& b) { return compareCatalogKeys(a.key, b.key) < 0; });
+    recordOfItem.assign(tree.items.size(), 0);
+    for (size_t e = 0; e < entries.size(); ++e)
         if (!entries[e].thread)
             recordOfItem[entries[e].item] = static_cast<uint32_t>(e);
+}
+
+std::vector<uint8_t> Catalog::encode(size_t e, const std::vector<uint32_t>* starts) const
+{
+    const CatalogEntry& entry = entries[e];
+    const SourceItem& item = tree.items[entry.item];
+    const uint32_t id = ids[entry.item];
+    const uint32_t parentId = entry.item == 0 ? rootParentId : ids[item.parent];
+    if (entry.thread) {
+        const bool folder = item.kind == ItemKind::Folder;
+        return encodeCatalogLeaf(entry.key, ThreadRecord{folder, parentId, entry.item == 0 ? volumeName : item.hfsName});
     }
-    const uint32_t catalogNodes = countBTreeNodes(catalogShape, records);
+    if (item.kind == ItemKind::Folder) {
+        FolderRecord folder;
+        folder.valence = static_cast<uint32_t>(item.children.size());
+        folder.folderId = id;
+        folder.dates = datesOf(item);
+        folder.bsd = bsdOf(item);
+        setDateAdded(folder, item);
+        return encodeCatalogLeaf(entry.key, folder);
+    }
+    FileRecord file;
+    file.fileId = id;
+    file.dates = datesOf(item);
+    file.bsd = bsdOf(item);
+    setDateAdded(file, item);
+    if (item.kind == ItemKind::Symlink)
+        file.setTypeAndCreator(symlinkFileType, symlinkCreator);
+    if (starts && blocksOf[entry.item] > 0)
+        file.dataFork =
+            ForkData::contiguous(item.size, (*starts)[entry.item], static_cast<uint32_t>(blocksOf[entry.item]));
+    else
+        file.dataFork.logicalSize = item.size;
+    return encodeCatalogLeaf(entry.key, file);
+}
+
+// Sizes the catalog from a first encoding (empty forks take as much room as placed
+// ones), then places it and the data after it; fails when the content does not fit.
+Result<std::vector<LeafRecord>> placeCatalogAndData(Layout& layout, const Catalog& catalog, const BTreeShape& shape)
+{
+    std::vector<LeafRecord> records(catalog.entries.size());
+    for (size_t e = 0; e < catalog.entries.size(); ++e)
+        records[e].bytes = catalog.encode(e, nullptr);
+    const uint32_t bs = layout.blockSize;
     layout.catalogStart = layout.attributesStart + layout.attributesBlocks;
-    layout.catalogBlocks = static_cast<uint32_t>(divideRoundingUp(uint64_t{catalogNodes} * catalogNodeSize, bs));
+    layout.catalogBlocks =
+        static_cast<uint32_t>(divideRoundingUp(uint64_t{countBTreeNodes(shape, records)} * shape.nodeSize, bs));
     layout.dataStart = layout.catalogStart + layout.catalogBlocks;
 
-    const uint64_t usedBlocks = uint64_t{layout.dataStart} + dataBlocks + layout.endReserved;
+    const uint64_t usedBlocks = uint64_t{layout.dataStart} + catalog.dataBlocks + layout.endReserved;
     if (usedBlocks > layout.totalBlocks)
-        return fail("not enough space: the content needs " + describeBytes(usedBlocks * bs)
+        return fail(ErrorCode::noSpace, "not enough space: the content needs " + describeBytes(usedBlocks * bs)
                     + " but the volume holds " + describeBytes(uint64_t{layout.totalBlocks} * bs));
+    return records;
+}
 
-    // Place the data forks in item order and write the final file records.
-    std::vector<uint32_t> starts(tree.items.size(), 0);
+// Each item's first data block: the forks lie in item order in one run from dataStart.
+std::vector<uint32_t> placeDataForks(const Layout& layout, const Catalog& catalog)
+{
+    std::vector<uint32_t> starts(catalog.blocksOf.size(), 0);
     uint64_t next = layout.dataStart;
-    for (uint32_t i = 0; i < tree.items.size(); ++i) {
+    for (size_t i = 0; i < starts.size(); ++i) {
         starts[i] = static_cast<uint32_t>(next);
-        next += blocksOf[i];
+        next += catalog.blocksOf[i];
     }
-    for (uint32_t i = 0; i < tree.items.size(); ++i)
-        if (tree.items[i].kind != SourceKind::Folder)
-            records[recordOfItem[i]].bytes = encodeEntry(recordOfItem[i], &starts);
+    return starts;
+}
 
-    AllocationBitmap bitmap(layout.totalBlocks);
-    bitmap.markUsed(0, next);
-    bitmap.markUsed(layout.totalBlocks - layout.endReserved, layout.endReserved);
-
+VolumeHeader makeHeader(const Layout& layout, const Catalog& catalog, const AllocationBitmap& bitmap,
+                        uint32_t nextAllocation)
+{
+    const uint32_t bs = layout.blockSize;
     const uint32_t now = hfsDateFromUnix(static_cast<int64_t>(std::time(nullptr)));
     uint32_t maxId = rootFolderId;
-    for (uint32_t id : ids)
+    for (uint32_t id : catalog.ids)
         maxId = std::max(maxId, id);
 
     VolumeHeader header;
     header.blockSize = bs;
     header.totalBlocks = layout.totalBlocks;
     header.freeBlocks = static_cast<uint32_t>(layout.totalBlocks - bitmap.usedCount());
-    header.nextAllocation = static_cast<uint32_t>(next);
-    header.createDate = hfsDateFromUnix(tree.items[0].createTime);
+    header.nextAllocation = nextAllocation;
+    header.createDate = hfsDateFromUnix(catalog.tree.items[0].createTime);
     header.modifyDate = now;
     header.checkedDate = now;
-    header.fileCount = fileCount;
-    header.folderCount = folderCount;
+    header.fileCount = catalog.fileCount;
+    header.folderCount = catalog.folderCount;
     header.rsrcClumpSize = header.dataClumpSize = 16 * bs;
     header.nextCatalogId = std::max<uint32_t>(maxId + 1, firstUserId);
-    const uint64_t bitmapBytes = uint64_t{layout.bitmapBlocks} * bs;
-    header.allocationFile =
-        ForkData::contiguous(bitmapBytes, layout.bitmapStart, layout.bitmapBlocks, clampClump(bitmapBytes, layout));
-    const uint64_t extentsBytes = uint64_t{layout.extentsBlocks} * bs;
-    header.extentsFile =
-        ForkData::contiguous(extentsBytes, layout.extentsStart, layout.extentsBlocks, clampClump(extentsBytes, layout));
-    const uint64_t attributesBytes = uint64_t{layout.attributesBlocks} * bs;
-    header.attributesFile = ForkData::contiguous(attributesBytes, layout.attributesStart, layout.attributesBlocks,
-                                                 clampClump(attributesBytes, layout));
-    const uint64_t catalogBytes = uint64_t{layout.catalogBlocks} * bs;
-    header.catalogFile =
-        ForkData::contiguous(catalogBytes, layout.catalogStart, layout.catalogBlocks, clampClump(catalogBytes, layout));
+    const auto contiguousFile = [&](uint32_t start, uint32_t blocks) {
+        const uint64_t bytes = uint64_t{blocks} * bs;
+        return ForkData::contiguous(bytes, start, blocks, clampClump(bytes, layout));
+    };
+    header.allocationFile = contiguousFile(layout.bitmapStart, layout.bitmapBlocks);
+    header.extentsFile = contiguousFile(layout.extentsStart, layout.extentsBlocks);
+    header.attributesFile = contiguousFile(layout.attributesStart, layout.attributesBlocks);
+    header.catalogFile = contiguousFile(layout.catalogStart, layout.catalogBlocks);
+    return header;
+}
 
-    const BuiltBTree extentsTree = buildBTree(extentsShape, noExtents, header.extentsFile.clumpSize);
-    const BuiltBTree attributesTree = buildBTree(attributesShape, noExtents, header.attributesFile.clumpSize);
+Result<void> copyContent(ImageFile& image, const SourceTree& tree, const std::string& sourceFolder,
+                         const std::vector<uint32_t>& starts, uint32_t blockSize)
+{
+    for (uint32_t i = 0; i < tree.items.size(); ++i) {
+        const SourceItem& item = tree.items[i];
+        const uint64_t at = uint64_t{starts[i]} * blockSize;
+        if (item.kind == ItemKind::File && item.size > 0)
+            VORLAP_TRY(image.copyFileAt(tree.pathOf(i, sourceFolder), item.size, at));
+        else if (item.kind == ItemKind::Symlink && item.size > 0)
+            VORLAP_TRY(image.writeAt(at, item.linkTarget.data(), item.linkTarget.size()));
+    }
+    return {};
+}
+
+struct Piece {
+    uint64_t offset;
+    const uint8_t* data;
+    size_t size;
+};
+
+Result<void> writePieces(ImageFile& image, std::initializer_list<Piece> pieces, uint32_t blockSize)
+{
+    for (const Piece& piece : pieces)
+        VORLAP_TRY(image.writeSparseAt(piece.offset, piece.data, piece.size, blockSize));
+    return {};
+}
+
+Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolder, const std::string& imagePath,
+                                const VolumeOptions& options)
+{
+    auto volumeName = hfsNameFromUtf8(options.volumeName);
+    if (!volumeName)
+        return failWithin("invalid volume name: ", volumeName.error());
+    VORLAP_TRY_LET(layout, startLayout(options.sizeBytes));
+    const uint32_t bs = layout.blockSize;
+
+    // Allocation: header, bitmap, extents tree, attributes tree, catalog, then every data
+    // fork in one run.
+    const Catalog catalog(tree, std::move(*volumeName), options.useItemNumbersAsIds, bs);
+    const BTreeShape extentsShape = extentsTreeShape(bs);
+    const BTreeShape attributesShape = attributesTreeShape(bs);
+    const BTreeShape catalogShape = catalogTreeShape(bs);
+    placeFixedFiles(layout, extentsShape, attributesShape);
+    VORLAP_TRY_LET(records, placeCatalogAndData(layout, catalog, catalogShape));
+    const std::vector<uint32_t> starts = placeDataForks(layout, catalog);
+    for (uint32_t i = 0; i < tree.items.size(); ++i)
+        if (tree.items[i].kind != ItemKind::Folder)
+            records[catalog.recordOfItem[i]].bytes = catalog.encode(catalog.recordOfItem[i], &starts);
+
+    const uint64_t dataEnd = uint64_t{layout.dataStart} + catalog.dataBlocks;
+    AllocationBitmap bitmap(layout.totalBlocks);
+    bitmap.markUsed(0, dataEnd);
+    bitmap.markUsed(layout.totalBlocks - layout.endReserved, layout.endReserved);
+    const VolumeHeader header = makeHeader(layout, catalog, bitmap, static_cast<uint32_t>(dataEnd));
+
+    const std::vector<LeafRecord> none;
+    const BuiltBTree extentsTree = buildBTree(extentsShape, none, header.extentsFile.clumpSize);
+    const BuiltBTree attributesTree = buildBTree(attributesShape, none, header.attributesFile.clumpSize);
     const BuiltBTree catalogTree = buildBTree(catalogShape, records, header.catalogFile.clumpSize);
     records.clear();
     records.shrink_to_fit();
 
-    auto image = ImageFile::createBeside(imagePath, options.sizeBytes);
-    if (!image)
-        return unexpected(image.error());
-    for (uint32_t i = 0; i < tree.items.size(); ++i) {
-        const SourceItem& item = tree.items[i];
-        const uint64_t at = uint64_t{starts[i]} * bs;
-        if (item.kind == SourceKind::File && item.size > 0) {
-            if (auto copied = image->copyFileAt(tree.pathOf(i, sourceFolder), item.size, at); !copied)
-                return unexpected(copied.error());
-        } else if (item.kind == SourceKind::Symlink && item.size > 0) {
-            if (auto written = image->writeAt(at, item.linkTarget.data(), item.linkTarget.size()); !written)
-                return unexpected(written.error());
-        }
-    }
-    const std::vector<uint8_t> bitmapData = bitmap.bytes(bitmapBytes);
+    VORLAP_TRY_LET(image, ImageFile::createBeside(imagePath, options.sizeBytes));
+    VORLAP_TRY(copyContent(image, tree, sourceFolder, starts, bs));
+    const std::vector<uint8_t> bitmapData = bitmap.bytes(uint64_t{layout.bitmapBlocks} * bs);
     const auto headerBytes = header.encode();
-    struct Piece {
-        uint64_t offset;
-        const uint8_t* data;
-        size_t size;
-    };
-    const Piece metadata[] = {
-        {uint64_t{layout.bitmapStart} * bs, bitmapData.data(), bitmapData.size()},
-        {uint64_t{layout.extentsStart} * bs, extentsTree.bytes.data(), extentsTree.bytes.size()},
-        {uint64_t{layout.attributesStart} * bs, attributesTree.bytes.data(), attributesTree.bytes.size()},
-        {uint64_t{layout.catalogStart} * bs, catalogTree.bytes.data(), catalogTree.bytes.size()},
-        {volumeHeaderOffset, headerBytes.data(), headerBytes.size()},
-        {options.sizeBytes - 1024, headerBytes.data(), headerBytes.size()}, // the alternate header
-    };
-    for (const Piece& piece : metadata) {
-        if (auto written = image->writeSparseAt(piece.offset, piece.data, piece.size, bs); !written)
-            return unexpected(written.error());
-    }
-    if (auto committed = image->commit(); !committed)
-        return unexpected(committed.error());
+    const auto piece = [](uint64_t offset, const auto& bytes) { return Piece{offset, bytes.data(), bytes.size()}; };
+    VORLAP_TRY(writePieces(image,
+                           {piece(uint64_t{layout.bitmapStart} * bs, bitmapData),
+                            piece(uint64_t{layout.extentsStart} * bs, extentsTree.bytes),
+                            piece(uint64_t{layout.attributesStart} * bs, attributesTree.bytes),
+                            piece(uint64_t{layout.catalogStart} * bs, catalogTree.bytes),
+                            piece(volumeHeaderOffset, headerBytes),
+                            piece(options.sizeBytes - 1024, headerBytes)}, // the alternate header
+                           bs));
+    VORLAP_TRY(image.commit());
 
     VolumeSummary summary;
-    summary.fileCount = fileCount;
-    summary.folderCount = folderCount;
-    summary.usedItemNumbers = usedItemNumbers;
+    summary.fileCount = catalog.fileCount;
+    summary.folderCount = catalog.folderCount;
+    summary.usedItemNumbers = catalog.usedItemNumbers;
     summary.blockSize = bs;
     summary.usedBytes = bitmap.usedCount() * bs;
     summary.sizeBytes = options.sizeBytes;
@@ -353,10 +413,8 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
 Result<VolumeSummary> writeVolume(const std::string& sourceFolder, const std::string& imagePath,
                                   const VolumeOptions& options)
 {
-    auto tree = scanSourceTree(sourceFolder);
-    if (!tree)
-        return unexpected(tree.error());
-    return writeTree(*tree, sourceFolder, imagePath, options);
+    VORLAP_TRY_LET(tree, scanSourceTree(sourceFolder));
+    return writeTree(tree, sourceFolder, imagePath, options);
 }
 
 Result<VolumeSummary> writeEmptyVolume(const std::string& imagePath, const VolumeOptions& options)

@@ -1,6 +1,6 @@
 #include "diskimage/udif/BlockTable.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 
 #include <cstdio>
 
@@ -50,11 +50,11 @@ std::string chunkTypeName(ChunkType type)
 Result<BlockTable> BlockTable::parse(const uint8_t* data, size_t length)
 {
     if (length < kBlockTableHeaderSize)
-        return fail("block table too short");
+        return fail(ErrorCode::corrupt, "block table too short");
     if (loadBE32(data) != kBlockTableSignature)
-        return fail("block table without \"mish\" signature");
+        return fail(ErrorCode::corrupt, "block table without \"mish\" signature");
     if (loadBE32(data + 4) != kBlockTableVersion)
-        return fail("unsupported block table version " + std::to_string(loadBE32(data + 4)));
+        return fail(ErrorCode::unsupported, "unsupported block table version " + std::to_string(loadBE32(data + 4)));
 
     BlockTable t;
     t.firstSector = loadBE64(data + 8);
@@ -65,11 +65,11 @@ Result<BlockTable> BlockTable::parse(const uint8_t* data, size_t length)
     t.checksum = UdifChecksum::parse(data + 64);
     const uint32_t count = loadBE32(data + 200);
     if (uint64_t{count} * kBlockChunkSize + kBlockTableHeaderSize != length)
-        return fail("block table length does not match its chunk count");
+        return fail(ErrorCode::corrupt, "block table length does not match its chunk count");
     if (count == 0)
-        return fail("block table without chunks");
+        return fail(ErrorCode::corrupt, "block table without chunks");
     if (t.firstSector >= kSectorLimit || t.sectorCount >= kSectorLimit)
-        return fail("block table sector range out of bounds");
+        return fail(ErrorCode::corrupt, "block table sector range out of bounds");
 
     t.chunks.reserve(count);
     uint64_t position = 0;
@@ -84,20 +84,20 @@ Result<BlockTable> BlockTable::parse(const uint8_t* data, size_t length)
         c.compressedLength = loadBE64(p + 32);
         if (c.type == ChunkType::Terminator) {
             if (i != count - 1)
-                return fail("block table terminator is not the last entry");
+                return fail(ErrorCode::corrupt, "block table terminator is not the last entry");
             if (position != t.sectorCount)
-                return fail("block table chunks do not add up to its sector count");
+                return fail(ErrorCode::corrupt, "block table chunks do not add up to its sector count");
             t.chunks.push_back(c);
             return t;
         }
         if (c.sectorNumber != position)
-            return fail("block table chunks are not contiguous");
+            return fail(ErrorCode::corrupt, "block table chunks are not contiguous");
         if (c.sectorCount > t.sectorCount - position)
-            return fail("block table chunk runs past the end of its table");
+            return fail(ErrorCode::corrupt, "block table chunk runs past the end of its table");
         position += c.sectorCount;
         t.chunks.push_back(c);
     }
-    return fail("block table without terminator");
+    return fail(ErrorCode::corrupt, "block table without terminator");
 }
 
 std::vector<uint8_t> BlockTable::serialize() const

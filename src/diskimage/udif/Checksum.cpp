@@ -1,6 +1,6 @@
 #include "diskimage/udif/Checksum.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 
 #include <algorithm>
 #include <zlib.h>

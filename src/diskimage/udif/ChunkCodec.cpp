@@ -13,7 +13,7 @@ Result<void> inflateExactly(const uint8_t* stored, size_t storedLength, uint8_t*
 {
     z_stream s{};
     if (inflateInit(&s) != Z_OK)
-        return fail("zlib could not start");
+        return fail(ErrorCode::system, "zlib could not start");
     s.next_in = const_cast<Bytef*>(stored);
     s.next_out = out;
     size_t inLeft = storedLength;
@@ -40,16 +40,16 @@ Result<void> inflateExactly(const uint8_t* stored, size_t storedLength, uint8_t*
     inflateEnd(&s);
     if (rc == Z_STREAM_END) {
         if (outLeft != 0)
-            return fail("zlib chunk decodes to fewer bytes than its sectors");
+            return fail(ErrorCode::corrupt, "zlib chunk decodes to fewer bytes than its sectors");
         if (inLeft != 0)
-            return fail("zlib chunk has data after the end of its stream");
+            return fail(ErrorCode::corrupt, "zlib chunk has data after the end of its stream");
         return {};
     }
     if (rc == Z_BUF_ERROR && outLeft == 0)
-        return fail("zlib chunk decodes to more bytes than its sectors");
+        return fail(ErrorCode::corrupt, "zlib chunk decodes to more bytes than its sectors");
     if (rc == Z_BUF_ERROR)
-        return fail("zlib chunk ends early");
-    return fail("zlib chunk is corrupt (" + message + ")");
+        return fail(ErrorCode::corrupt, "zlib chunk ends early");
+    return fail(ErrorCode::corrupt, "zlib chunk is corrupt (" + message + ")");
 }
 
 } // namespace
@@ -66,13 +66,13 @@ Result<void> checkChunkTypeSupported(ChunkType type)
     case ChunkType::Terminator:
         return {};
     case ChunkType::Bzip2:
-        return fail("bzip2-compressed images (UDBZ) are not supported");
+        return fail(ErrorCode::unsupported, "bzip2-compressed images (UDBZ) are not supported");
     case ChunkType::Lzfse:
-        return fail("LZFSE-compressed images (ULFO) are not supported");
+        return fail(ErrorCode::unsupported, "LZFSE-compressed images (ULFO) are not supported");
     case ChunkType::Lzma:
-        return fail("LZMA-compressed images (ULMO) are not supported");
+        return fail(ErrorCode::unsupported, "LZMA-compressed images (ULMO) are not supported");
     }
-    return fail("unknown chunk type " + chunkTypeName(type));
+    return fail(ErrorCode::corrupt, "unknown chunk type " + chunkTypeName(type));
 }
 
 Result<void> decodeChunk(ChunkType type, const uint8_t* stored, size_t storedLength, uint8_t* out,
@@ -81,7 +81,7 @@ Result<void> decodeChunk(ChunkType type, const uint8_t* stored, size_t storedLen
     switch (type) {
     case ChunkType::Raw:
         if (storedLength != outLength)
-            return fail("raw chunk length does not match its sectors");
+            return fail(ErrorCode::corrupt, "raw chunk length does not match its sectors");
         std::copy(stored, stored + storedLength, out);
         return {};
     case ChunkType::Zlib:
@@ -89,9 +89,8 @@ Result<void> decodeChunk(ChunkType type, const uint8_t* stored, size_t storedLen
     case ChunkType::Adc:
         return decodeAdc(stored, storedLength, out, outLength);
     default:
-        if (auto r = checkChunkTypeSupported(type); !r)
-            return r;
-        return fail("chunk type " + chunkTypeName(type) + " holds no data");
+        VORLAP_TRY(checkChunkTypeSupported(type));
+        return fail(ErrorCode::corrupt, "chunk type " + chunkTypeName(type) + " holds no data");
     }
 }
 
@@ -115,13 +114,13 @@ Result<bool> ZlibEncoder::compress(const uint8_t* data, size_t length, std::vect
 {
     if (!m_ready) {
         if (deflateInit(m_stream, m_level) != Z_OK)
-            return fail("zlib could not start the compressor");
+            return fail(ErrorCode::system, "zlib could not start the compressor");
         m_ready = true;
     } else if (deflateReset(m_stream) != Z_OK) {
-        return fail("zlib could not reset the compressor");
+        return fail(ErrorCode::system, "zlib could not reset the compressor");
     }
     if (length == 0 || length > (1u << 30))
-        return fail("chunk size out of range for the compressor");
+        return fail(ErrorCode::invalidArgument, "chunk size out of range for the compressor");
     // Anything at least as long as the input is useless: give zlib exactly that much
     // room and store the chunk raw when it runs out.
     if (out.size() < length)
@@ -137,7 +136,7 @@ Result<bool> ZlibEncoder::compress(const uint8_t* data, size_t length, std::vect
     }
     if (rc == Z_OK || rc == Z_BUF_ERROR)
         return false; // out of room: not smaller than the input
-    return fail("zlib compression failed");
+    return fail(ErrorCode::system, "zlib compression failed");
 }
 
 } // namespace vorlap::diskimage::udif

@@ -41,8 +41,7 @@ std::optional<ImageFormat> imageFormatFromName(std::string_view name)
 Result<void> convertImage(DiskImage& input, const std::string& outputPath, ImageFormat format,
                           const UdzoOptions& options)
 {
-    if (auto r = input.verify(); !r)
-        return r;
+    VORLAP_TRY(input.verify());
     if (format == ImageFormat::UDRW)
         return writeUdrw(input, outputPath);
     if (input.isUdif())
@@ -53,10 +52,8 @@ Result<void> convertImage(DiskImage& input, const std::string& outputPath, Image
 Result<void> convertImage(const std::string& inputPath, const std::string& outputPath, ImageFormat format,
                           const UdzoOptions& options)
 {
-    auto image = DiskImage::open(inputPath);
-    if (!image)
-        return unexpected(image.error());
-    return convertImage(**image, outputPath, format, options);
+    VORLAP_TRY_LET(image, DiskImage::open(inputPath));
+    return convertImage(*image, outputPath, format, options);
 }
 
 } // namespace vorlap::diskimage::udif

@@ -34,9 +34,14 @@ DiskImage::DiskImage(std::unique_ptr<ByteSource> container, std::string displayN
 
 DiskImage::~DiskImage() = default;
 
-Unexpected<DiskImageError> DiskImage::error(const std::string& what) const
+Unexpected<DiskImageError> DiskImage::error(ErrorCode code, const std::string& what) const
 {
-    return fail(m_displayName + ": " + what);
+    return fail(code, m_displayName + ": " + what);
+}
+
+Unexpected<DiskImageError> DiskImage::errorWithin(const std::string& context, const DiskImageError& cause) const
+{
+    return failWithin(m_displayName + ": " + context, cause);
 }
 
 Result<std::unique_ptr<DiskImage>> DiskImage::open(const std::string& path)
@@ -46,13 +51,11 @@ Result<std::unique_ptr<DiskImage>> DiskImage::open(const std::string& path)
         const std::string suffix = ".sparsebundle";
         const std::string trimmed = path.substr(0, path.find_last_not_of('/') + 1);
         if (trimmed.size() >= suffix.size() && trimmed.compare(trimmed.size() - suffix.size(), suffix.size(), suffix) == 0)
-            return fail(path + ": sparse bundle images are not supported");
-        return fail(path + ": is a folder, not a disk image");
+            return fail(ErrorCode::unsupported, path + ": sparse bundle images are not supported");
+        return fail(ErrorCode::invalidArgument, path + ": is a folder, not a disk image");
     }
-    auto file = FileByteSource::open(path);
-    if (!file)
-        return unexpected(file.error());
-    return open(std::move(*file), path);
+    VORLAP_TRY_LET(file, FileByteSource::open(path));
+    return open(std::move(file), path);
 }
 
 Result<std::unique_ptr<DiskImage>> DiskImage::open(std::unique_ptr<ByteSource> container, std::string displayName)
@@ -69,36 +72,31 @@ Result<std::unique_ptr<DiskImage>> DiskImage::openContainer(std::unique_ptr<Byte
     if (size >= kKolySize) {
         uint8_t tail[kKolySize];
         uint8_t head[kKolySize];
-        if (auto r = file.readAt(size - kKolySize, tail, kKolySize); !r)
-            return unexpected(r.error());
-        if (auto r = file.readAt(0, head, kKolySize); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(file.readAt(size - kKolySize, tail, kKolySize));
+        VORLAP_TRY(file.readAt(0, head, kKolySize));
         if (KolyTrailer::looksLikeTrailer(tail)) {
-            if (auto r = image->openUdif(size - kKolySize); !r)
-                return unexpected(r.error());
+            VORLAP_TRY(image->openUdif(size - kKolySize));
             return image;
         }
         if (KolyTrailer::looksLikeTrailer(head)) {
-            if (auto r = image->openUdif(0); !r)
-                return unexpected(r.error());
+            VORLAP_TRY(image->openUdif(0));
             return image;
         }
         if (std::memcmp(head, "encrcdsa", 8) == 0 || std::memcmp(tail + kKolySize - 8, "cdsaencr", 8) == 0)
-            return image->error("encrypted disk images are not supported");
+            return image->error(ErrorCode::unsupported, "encrypted disk images are not supported");
         if (std::memcmp(head, "sprs", 4) == 0)
-            return image->error("sparse disk images (UDSP) are not supported");
+            return image->error(ErrorCode::unsupported, "sparse disk images (UDSP) are not supported");
         if (std::memcmp(tail, "koly", 4) == 0)
-            return image->error("unsupported UDIF trailer (version " + std::to_string(tail[7]) + ")");
+            return image->error(ErrorCode::unsupported, "unsupported UDIF trailer (version " + std::to_string(tail[7]) + ")");
     }
     // No trailer: a raw disk, which macOS calls a UDRW image. Those are whole
     // sectors; anything else is more likely a UDIF image that lost its end.
     if (size == 0)
-        return image->error("the file is empty");
+        return image->error(ErrorCode::corrupt, "the file is empty");
     if (size % kSectorSize != 0)
-        return image->error("not a disk image: no UDIF trailer, and not a whole number of 512-byte sectors "
+        return image->error(ErrorCode::corrupt, "not a disk image: no UDIF trailer, and not a whole number of 512-byte sectors "
                             "(truncated image?)");
-    if (auto r = image->openRaw(0, size); !r)
-        return unexpected(r.error());
+    VORLAP_TRY(image->openRaw(0, size));
     return image;
 }
 
@@ -127,52 +125,77 @@ Result<void> DiskImage::openRaw(uint64_t offset, uint64_t length)
 
 Result<void> DiskImage::openUdif(uint64_t trailerOffset)
 {
+    VORLAP_TRY_LET(koly, readTrailer(trailerOffset));
+    if (koly.xmlLength == 0) {
+        if (koly.rsrcForkLength != 0)
+            return error(ErrorCode::unsupported, "images without a property list (resource-fork tables) are not supported");
+        // Neither property list nor resource fork: the data fork is the disk.
+        VORLAP_TRY(checkDataForkChecksum(koly.dataForkOffset, koly.dataForkLength, koly.dataForkChecksum));
+        m_format = "UDRO";
+        return openRaw(koly.dataForkOffset, koly.dataForkLength);
+    }
+    VORLAP_TRY_LET(entries, readBlockTableList(koly));
+    ParsedTables tables;
+    tables.reserve(entries.size());
+    for (const BlkxEntry& entry : entries)
+        VORLAP_TRY(addTable(entry, koly.dataForkLength, tables));
+    VORLAP_TRY_LET(sectors, indexRuns(tables, koly.dataForkOffset));
+    if (sectors >= (uint64_t{1} << 54))
+        return error(ErrorCode::corrupt, "the disk is too large");
+    if (koly.sectorCount != 0 && koly.sectorCount != sectors)
+        return error(ErrorCode::corrupt, "the block tables do not add up to the disk size in the trailer");
+    m_size = sectors * kSectorSize;
+    for (auto& [table, partition] : tables)
+        m_partitions.push_back(std::move(partition));
+
+    VORLAP_TRY(checkMasterChecksum(tables, koly.masterChecksum));
+    VORLAP_TRY(checkDataForkChecksum(koly.dataForkOffset, koly.dataForkLength, koly.dataForkChecksum));
+    m_isUdif = true;
+    const auto uses = [&](ChunkType type) {
+        return std::any_of(m_runs.begin(), m_runs.end(), [&](const Run& r) { return r.type == type; });
+    };
+    m_format = uses(ChunkType::Zlib) ? "UDZO" : uses(ChunkType::Adc) ? "UDCO" : "UDRO";
+    return {};
+}
+
+Result<KolyTrailer> DiskImage::readTrailer(uint64_t trailerOffset)
+{
     ByteSource& file = *m_container;
     uint8_t block[kKolySize];
-    if (auto r = file.readAt(trailerOffset, block, kKolySize); !r)
-        return r;
+    VORLAP_TRY(file.readAt(trailerOffset, block, kKolySize));
     auto parsed = KolyTrailer::parse(block);
     if (!parsed)
-        return error(parsed.error().message);
+        return errorWithin("", parsed.error());
     const KolyTrailer& koly = *parsed;
     // A trailer at the front (an old variant) leaves the whole file to the forks.
     const uint64_t limit = trailerOffset == 0 && file.size() > kKolySize ? file.size() : trailerOffset;
     if (!rangeInside(koly.dataForkOffset, koly.dataForkLength, limit))
-        return error("the data fork lies outside the file (truncated image?)");
+        return error(ErrorCode::corrupt, "the data fork lies outside the file (truncated image?)");
     if (!rangeInside(koly.xmlOffset, koly.xmlLength, limit))
-        return error("the property list lies outside the file (truncated image?)");
+        return error(ErrorCode::corrupt, "the property list lies outside the file (truncated image?)");
     if (koly.segmentCount > 1)
-        return error("segmented disk images are not supported");
+        return error(ErrorCode::unsupported, "segmented disk images are not supported");
+    return parsed;
+}
 
-    if (koly.xmlLength == 0) {
-        if (koly.rsrcForkLength != 0)
-            return error("images without a property list (resource-fork tables) are not supported");
-        // Neither property list nor resource fork: the data fork is the disk.
-        if (auto r = checkDataForkChecksum(koly.dataForkOffset, koly.dataForkLength, koly.dataForkChecksum); !r)
-            return r;
-        m_format = "UDRO";
-        return openRaw(koly.dataForkOffset, koly.dataForkLength);
-    }
+Result<std::vector<BlkxEntry>> DiskImage::readBlockTableList(const KolyTrailer& koly)
+{
     if (koly.xmlLength > kMaxPlistBytes)
-        return error("the property list is too large");
-
+        return error(ErrorCode::corrupt, "the property list is too large");
     std::string xml(static_cast<size_t>(koly.xmlLength), '\0');
-    if (auto r = file.readAt(koly.xmlOffset, xml.data(), xml.size()); !r)
-        return r;
+    VORLAP_TRY(m_container->readAt(koly.xmlOffset, xml.data(), xml.size()));
     auto entries = readResourceForkPlist(xml);
     if (!entries)
-        return error(entries.error().message);
-    xml = std::string();
+        return errorWithin("", entries.error());
     if (entries->empty())
-        return error("the image has no block tables");
+        return error(ErrorCode::corrupt, "the image has no block tables");
+    return entries;
+}
 
-    std::vector<std::pair<BlockTable, Partition>> tables;
-    tables.reserve(entries->size());
-    for (const BlkxEntry& entry : *entries)
-        if (auto r = addTable(entry, koly.dataForkLength, tables); !r)
-            return r;
-
-    // The tables must cover the disk from sector 0 without gaps or overlaps.
+// The runs of every table, in disk order; the tables must cover the disk from sector 0
+// without gaps or overlaps. Returns the disk's length in sectors.
+Result<uint64_t> DiskImage::indexRuns(const ParsedTables& tables, uint64_t dataForkOffset)
+{
     std::vector<size_t> order(tables.size());
     std::iota(order.begin(), order.end(), size_t{0});
     std::stable_sort(order.begin(), order.end(),
@@ -182,7 +205,7 @@ Result<void> DiskImage::openUdif(uint64_t trailerOffset)
     for (const size_t index : order) {
         const BlockTable& table = tables[index].first;
         if (table.firstSector != next)
-            return error("the block tables do not cover the disk without gaps or overlaps");
+            return error(ErrorCode::corrupt, "the block tables do not cover the disk without gaps or overlaps");
         next += table.sectorCount;
         TableRuns& runs = m_tables[index];
         runs.name = tables[index].second.name;
@@ -196,71 +219,58 @@ Result<void> DiskImage::openUdif(uint64_t trailerOffset)
             run.sectorCount = c.sectorCount;
             run.type = c.type;
             if (chunkHasData(c.type)) {
-                run.fileOffset = koly.dataForkOffset + table.dataOffset + c.compressedOffset;
+                run.fileOffset = dataForkOffset + table.dataOffset + c.compressedOffset;
                 run.storedLength = c.compressedLength;
             }
             m_runs.push_back(run);
         }
         runs.endRun = m_runs.size();
     }
-    if (next >= (uint64_t{1} << 54))
-        return error("the disk is too large");
-    if (koly.sectorCount != 0 && koly.sectorCount != next)
-        return error("the block tables do not add up to the disk size in the trailer");
-    m_size = next * kSectorSize;
+    return next;
+}
 
-    for (auto& [table, partition] : tables)
-        m_partitions.push_back(std::move(partition));
-
-    if (koly.masterChecksum.isCrc32()) {
-        std::vector<UdifChecksum> checksums;
-        for (const auto& [table, partition] : tables)
-            checksums.push_back(table.checksum);
-        const auto master = masterChecksum(checksums);
-        if (master && *master != koly.masterChecksum.crc32Value())
-            return error("master checksum mismatch: the image is damaged");
-    }
-    if (auto r = checkDataForkChecksum(koly.dataForkOffset, koly.dataForkLength, koly.dataForkChecksum); !r)
-        return r;
-
-    m_isUdif = true;
-    const auto uses = [&](ChunkType type) {
-        return std::any_of(m_runs.begin(), m_runs.end(), [&](const Run& r) { return r.type == type; });
-    };
-    m_format = uses(ChunkType::Zlib) ? "UDZO" : uses(ChunkType::Adc) ? "UDCO" : "UDRO";
+Result<void> DiskImage::checkMasterChecksum(const ParsedTables& tables, const UdifChecksum& expected) const
+{
+    if (!expected.isCrc32())
+        return {};
+    std::vector<UdifChecksum> checksums;
+    for (const auto& [table, partition] : tables)
+        checksums.push_back(table.checksum);
+    const auto master = masterChecksum(checksums);
+    if (master && *master != expected.crc32Value())
+        return error(ErrorCode::corrupt, "master checksum mismatch: the image is damaged");
     return {};
 }
 
-Result<void> DiskImage::addTable(const BlkxEntry& entry, uint64_t dataForkLength,
-                                 std::vector<std::pair<BlockTable, Partition>>& tables)
+Result<void> DiskImage::addTable(const BlkxEntry& entry, uint64_t dataForkLength, ParsedTables& tables)
 {
     const std::string label = "block table \"" + entry.name + "\": ";
     auto parsed = BlockTable::parse(entry.data.data(), entry.data.size());
     if (!parsed)
-        return error(label + parsed.error().message);
+        return errorWithin(label, parsed.error());
     BlockTable& table = *parsed;
     if (table.dataOffset > dataForkLength)
-        return error(label + "its data lies outside the data fork");
+        return error(ErrorCode::corrupt, label + "its data lies outside the data fork");
     const uint64_t available = dataForkLength - table.dataOffset;
     for (const BlockChunk& c : table.chunks) {
         if (auto r = checkChunkTypeSupported(c.type); !r)
-            return error(label + r.error().message);
+            return errorWithin(label, r.error());
         if (!chunkHasData(c.type) || c.sectorCount == 0)
             continue;
         if (!rangeInside(c.compressedOffset, c.compressedLength, available))
-            return error(label + "a chunk lies outside the data fork");
+            return error(ErrorCode::corrupt, label + "a chunk lies outside the data fork");
         const uint64_t bytes = c.sectorCount * kSectorSize;
         if (c.type == ChunkType::Raw) {
             if (c.compressedLength != bytes)
-                return error(label + "a raw chunk's length does not match its sectors");
+                return error(ErrorCode::corrupt, label + "a raw chunk's length does not match its sectors");
             continue;
         }
         if (bytes > kMaxChunkBytes)
-            return error(label + "a compressed chunk is too large (" + std::to_string(c.sectorCount) + " sectors)");
+            return error(ErrorCode::corrupt, label + "a compressed chunk is too large (" + std::to_string(c.sectorCount) + " sectors)");
         if (bytes > maxDecodedSize(c.type, c.compressedLength))
-            return error(label + "a compressed chunk claims more sectors than its data can hold");
+            return error(ErrorCode::corrupt, label + "a compressed chunk claims more sectors than its data can hold");
         if (c.compressedLength > bytes + bytes / 64 + 1024)
-            return error(label + "a compressed chunk is larger than its data could ever need");
+            return error(ErrorCode::corrupt, label + "a compressed chunk is larger than its data could ever need");
     }
     Partition partition;
     partition.name = entry.name;
@@ -277,11 +287,9 @@ Result<void> DiskImage::checkDataForkChecksum(uint64_t offset, uint64_t length, 
     if (!expected.isCrc32())
         return {}; // none recorded (macOS often leaves it out), or a kind we cannot compute
     std::vector<uint8_t> scratch;
-    auto crc = containerCrc32(0, offset, length, scratch);
-    if (!crc)
-        return unexpected(crc.error());
-    if (*crc != expected.crc32Value())
-        return error("data fork checksum mismatch: the image is damaged");
+    VORLAP_TRY_LET(crc, containerCrc32(0, offset, length, scratch));
+    if (crc != expected.crc32Value())
+        return error(ErrorCode::corrupt, "data fork checksum mismatch: the image is damaged");
     return {};
 }
 
@@ -291,8 +299,7 @@ Result<uint32_t> DiskImage::containerCrc32(uint32_t crc, uint64_t offset, uint64
     scratch.resize(static_cast<size_t>(std::min<uint64_t>(length, kReadPiece)));
     for (uint64_t done = 0; done < length;) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(scratch.size(), length - done));
-        if (auto r = m_container->readAt(offset + done, scratch.data(), n); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(m_container->readAt(offset + done, scratch.data(), n));
         crc = crc32Update(crc, scratch.data(), n);
         done += n;
     }
@@ -303,11 +310,10 @@ Result<void> DiskImage::decodeRunInto(const Run& run, std::vector<uint8_t>& out)
 {
     const size_t bytes = static_cast<size_t>(run.sectorCount * kSectorSize);
     m_storedBuffer.resize(static_cast<size_t>(run.storedLength));
-    if (auto r = m_container->readAt(run.fileOffset, m_storedBuffer.data(), m_storedBuffer.size()); !r)
-        return r;
+    VORLAP_TRY(m_container->readAt(run.fileOffset, m_storedBuffer.data(), m_storedBuffer.size()));
     out.resize(bytes);
     if (auto r = decodeChunk(run.type, m_storedBuffer.data(), m_storedBuffer.size(), out.data(), bytes); !r)
-        return error("sector " + std::to_string(run.firstSector) + ": " + r.error().message);
+        return errorWithin("sector " + std::to_string(run.firstSector) + ": ", r.error());
     return {};
 }
 
@@ -334,8 +340,7 @@ Result<const std::vector<uint8_t>*> DiskImage::decodedRun(size_t run)
         buffer = std::move(oldest->bytes); // reuse its memory
         m_cache.erase(oldest);
     }
-    if (auto r = decodeRunInto(m_runs[run], buffer); !r)
-        return unexpected(r.error());
+    VORLAP_TRY(decodeRunInto(m_runs[run], buffer));
     m_cache.push_back({run, m_useCounter, std::move(buffer)});
     return &m_cache.back().bytes;
 }
@@ -348,7 +353,7 @@ Result<void> DiskImage::readAt(uint64_t offset, void* buffer, size_t length)
 Result<void> DiskImage::readRange(uint64_t offset, void* buffer, size_t length)
 {
     if (!rangeInside(offset, length, m_size))
-        return error("read past the end of the disk");
+        return error(ErrorCode::invalidArgument, "read past the end of the disk");
     if (!m_isUdif)
         return m_container->readAt(m_rawOffset + offset, buffer, length);
 
@@ -367,13 +372,10 @@ Result<void> DiskImage::readRange(uint64_t offset, void* buffer, size_t length)
         if (run.type == ChunkType::ZeroFill || run.type == ChunkType::Ignore) {
             std::memset(out, 0, n);
         } else if (run.type == ChunkType::Raw) {
-            if (auto r = m_container->readAt(run.fileOffset + within, out, n); !r)
-                return r;
+            VORLAP_TRY(m_container->readAt(run.fileOffset + within, out, n));
         } else {
-            auto decoded = decodedRun(index);
-            if (!decoded)
-                return unexpected(decoded.error());
-            std::memcpy(out, (*decoded)->data() + within, n);
+            VORLAP_TRY_LET(decoded, decodedRun(index));
+            std::memcpy(out, decoded->data() + within, n);
         }
         out += n;
         offset += n;
@@ -405,18 +407,15 @@ Result<void> DiskImage::verifyTables()
             if (run.type == ChunkType::ZeroFill) {
                 crc = crc32Combine(crc, crc32OfZeros(bytes), bytes);
             } else if (run.type == ChunkType::Raw) {
-                auto updated = containerCrc32(crc, run.fileOffset, bytes, scratch);
-                if (!updated)
-                    return unexpected(updated.error());
-                crc = *updated;
+                VORLAP_TRY_LET(updated, containerCrc32(crc, run.fileOffset, bytes, scratch));
+                crc = updated;
             } else {
-                if (auto r = decodeRunInto(run, scratch); !r)
-                    return r;
+                VORLAP_TRY(decodeRunInto(run, scratch));
                 crc = crc32Update(crc, scratch.data(), scratch.size());
             }
         }
         if (crc != table.checksum.crc32Value())
-            return error("checksum mismatch in \"" + table.name + "\": the image is damaged");
+            return error(ErrorCode::corrupt, "checksum mismatch in \"" + table.name + "\": the image is damaged");
     }
     return {};
 }

@@ -15,6 +15,7 @@
 #include "diskimage/DiskImageError.h"
 #include "diskimage/Partition.h"
 #include "diskimage/udif/BlockTable.h"
+#include "diskimage/udif/KolyTrailer.h"
 #include "diskimage/udif/ResourceFork.h"
 
 #include <cstdint>
@@ -80,14 +81,19 @@ private:
     Result<void> verifyTables();
     Result<void> openUdif(uint64_t trailerOffset);
     Result<void> openRaw(uint64_t offset, uint64_t length);
-    Result<void> addTable(const BlkxEntry& entry, uint64_t dataForkLength,
-                          std::vector<std::pair<BlockTable, Partition>>& tables);
+    using ParsedTables = std::vector<std::pair<BlockTable, Partition>>;
+    Result<KolyTrailer> readTrailer(uint64_t trailerOffset);
+    Result<std::vector<BlkxEntry>> readBlockTableList(const KolyTrailer& koly);
+    Result<void> addTable(const BlkxEntry& entry, uint64_t dataForkLength, ParsedTables& tables);
+    Result<uint64_t> indexRuns(const ParsedTables& tables, uint64_t dataForkOffset);
+    Result<void> checkMasterChecksum(const ParsedTables& tables, const UdifChecksum& expected) const;
     Result<void> checkDataForkChecksum(uint64_t offset, uint64_t length, const UdifChecksum& expected);
     // `crc` continued over `length` bytes of the container from `offset`.
     Result<uint32_t> containerCrc32(uint32_t crc, uint64_t offset, uint64_t length, std::vector<uint8_t>& scratch);
     Result<const std::vector<uint8_t>*> decodedRun(size_t run);
     Result<void> decodeRunInto(const Run& run, std::vector<uint8_t>& out);
-    Unexpected<DiskImageError> error(const std::string& what) const;
+    Unexpected<DiskImageError> error(ErrorCode code, const std::string& what) const;
+    Unexpected<DiskImageError> errorWithin(const std::string& context, const DiskImageError& cause) const;
 
     std::unique_ptr<ByteSource> m_container;
     std::string m_displayName;

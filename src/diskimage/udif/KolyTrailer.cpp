@@ -1,6 +1,6 @@
 #include "diskimage/udif/KolyTrailer.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 
 #include <algorithm>
 
@@ -15,11 +15,11 @@ bool KolyTrailer::looksLikeTrailer(const uint8_t* block)
 Result<KolyTrailer> KolyTrailer::parse(const uint8_t* block)
 {
     if (loadBE32(block) != kKolySignature)
-        return fail("no UDIF trailer (\"koly\") found");
+        return fail(ErrorCode::corrupt, "no UDIF trailer (\"koly\") found");
     if (loadBE32(block + 4) != kKolyVersion)
-        return fail("unsupported UDIF trailer version " + std::to_string(loadBE32(block + 4)));
+        return fail(ErrorCode::unsupported, "unsupported UDIF trailer version " + std::to_string(loadBE32(block + 4)));
     if (loadBE32(block + 8) != kKolySize)
-        return fail("bad UDIF trailer size " + std::to_string(loadBE32(block + 8)));
+        return fail(ErrorCode::corrupt, "bad UDIF trailer size " + std::to_string(loadBE32(block + 8)));
     KolyTrailer k;
     k.flags = loadBE32(block + 12);
     k.runningDataForkOffset = loadBE64(block + 16);

@@ -13,7 +13,7 @@ auto orOutOfMemory(F&& body) -> decltype(body())
     try {
         return body();
     } catch (const std::bad_alloc&) {
-        return fail("out of memory");
+        return fail(ErrorCode::outOfMemory, "out of memory");
     }
 }
 

@@ -7,16 +7,13 @@ namespace vorlap::diskimage::udif {
 
 Result<OutputFile> OutputFile::create(const std::string& finalPath)
 {
-    auto file = StagedFile::create(finalPath);
-    if (!file)
-        return unexpected(file.error());
-    return OutputFile(std::move(*file));
+    VORLAP_TRY_LET(file, StagedFile::create(finalPath));
+    return OutputFile(std::move(file));
 }
 
 Result<void> OutputFile::write(const void* data, size_t length)
 {
-    if (auto r = m_file.writeAt(m_position, data, length); !r)
-        return r;
+    VORLAP_TRY(m_file.writeAt(m_position, data, length));
     m_position += length;
 #ifdef __linux__
     // Start writing back as we go, so that commit()'s fsync finds little left to do
@@ -34,15 +31,14 @@ Result<void> OutputFile::write(const void* data, size_t length)
 Result<void> OutputFile::commit()
 {
     if (m_file.fd() < 0)
-        return fail(m_file.finalPath() + ": the file is already closed");
+        return fail(ErrorCode::invalidArgument, m_file.finalPath() + ": the file is already closed");
     if (::ftruncate(m_file.fd(), static_cast<off_t>(m_position)) != 0)
         return failWithErrno(m_file.finalPath());
     if (::fsync(m_file.fd()) != 0)
         return failWithErrno(m_file.finalPath());
-    if (auto r = m_file.commit(); !r)
-        return r;
+    VORLAP_TRY(m_file.commit());
     // Make the new name itself durable.
-    UniqueFd folder(::open(m_file.folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    posix::UniqueFd folder(::open(m_file.folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.isOpen())
         ::fsync(folder.get());
     return {};

@@ -130,7 +130,7 @@ void ParallelEncoder::workerLoop(int zlibLevel)
         try {
             encode(*slot->chunk, encoder);
         } catch (const std::bad_alloc&) {
-            slot->chunk->error = DiskImageError{"out of memory"};
+            slot->chunk->error = DiskImageError{ErrorCode::outOfMemory, "out of memory"};
         }
         {
             std::lock_guard lock(m_mutex);

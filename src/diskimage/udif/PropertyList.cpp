@@ -1,5 +1,6 @@
 #include "diskimage/udif/PropertyList.h"
 
+#include "diskimage/Utf8.h"
 #include "diskimage/udif/Base64.h"
 
 namespace vorlap::diskimage::udif {
@@ -44,8 +45,7 @@ public:
                 return error("unterminated XML declaration");
             m_pos = end + 2;
         }
-        if (auto r = skipMisc(); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(skipMisc());
         if (startsWith("<!DOCTYPE")) {
             const size_t end = m_xml.find_first_of("[>", m_pos);
             if (end == std::string_view::npos)
@@ -54,25 +54,17 @@ public:
                 return error("DOCTYPE with an internal subset");
             m_pos = end + 1;
         }
-        if (auto r = skipMisc(); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(skipMisc());
 
         Tag tag;
-        if (auto r = openTag(tag); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(openTag(tag));
         if (tag.name != "plist" || tag.selfClosing)
             return error("the root element is not <plist>");
-        if (auto r = skipMisc(); !r)
-            return unexpected(r.error());
-        auto value = parseValue(1);
-        if (!value)
-            return value;
-        if (auto r = skipMisc(); !r)
-            return unexpected(r.error());
-        if (auto r = closeTag("plist"); !r)
-            return unexpected(r.error());
-        if (auto r = skipMisc(); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(skipMisc());
+        VORLAP_TRY_LET(value, parseValue(1));
+        VORLAP_TRY(skipMisc());
+        VORLAP_TRY(closeTag("plist"));
+        VORLAP_TRY(skipMisc());
         if (m_pos != m_xml.size())
             return error("content after </plist>");
         return value;
@@ -86,7 +78,7 @@ private:
 
     Unexpected<DiskImageError> error(const std::string& what) const
     {
-        return fail("malformed property list: " + what + " (at byte " + std::to_string(m_pos) + ")");
+        return fail(ErrorCode::corrupt, "malformed property list: " + what + " (at byte " + std::to_string(m_pos) + ")");
     }
 
     bool startsWith(std::string_view s) const { return m_xml.substr(m_pos, s.size()) == s; }
@@ -211,7 +203,7 @@ private:
                 }
                 if (code == 0 || (code >= 0xD800 && code <= 0xDFFF))
                     return error("bad character reference");
-                appendUtf8(out, static_cast<uint32_t>(code));
+                appendUtf8(out, static_cast<char32_t>(code));
             } else {
                 return error("unknown entity &" + std::string(entity) + ";");
             }
@@ -219,28 +211,8 @@ private:
         }
         if (m_pos >= m_xml.size())
             return error("unterminated <" + tag.name + ">");
-        if (auto r = closeTag(tag.name); !r)
-            return unexpected(r.error());
+        VORLAP_TRY(closeTag(tag.name));
         return out;
-    }
-
-    static void appendUtf8(std::string& out, uint32_t code)
-    {
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
     }
 
     Result<PlistValue> parseValue(int depth)
@@ -249,52 +221,60 @@ private:
             return error("nested too deeply");
         const size_t tagStart = m_pos;
         Tag tag;
-        if (auto r = openTag(tag); !r)
-            return unexpected(r.error());
-        PlistValue v;
-        if (tag.name == "dict" || tag.name == "array") {
-            const bool isDict = tag.name == "dict";
-            v.kind = isDict ? PlistValue::Kind::Dict : PlistValue::Kind::Array;
-            if (tag.selfClosing)
-                return v;
-            for (;;) {
-                if (auto r = skipMisc(); !r)
-                    return unexpected(r.error());
-                if (m_pos >= m_xml.size())
-                    return error("unterminated <" + tag.name + ">");
-                if (startsWith("</"))
-                    break;
-                if (isDict) {
-                    Tag keyTag;
-                    if (auto r = openTag(keyTag); !r)
-                        return unexpected(r.error());
-                    if (keyTag.name != "key")
-                        return error("expected <key> in <dict>");
-                    auto key = textContent(keyTag);
-                    if (!key)
-                        return unexpected(key.error());
-                    if (auto r = skipMisc(); !r)
-                        return unexpected(r.error());
-                    v.keys.push_back(std::move(*key));
-                }
-                auto item = parseValue(depth + 1);
-                if (!item)
-                    return item;
-                v.items.push_back(std::move(*item));
-            }
-            if (auto r = closeTag(tag.name); !r)
-                return unexpected(r.error());
-            return v;
-        }
+        VORLAP_TRY(openTag(tag));
+        if (tag.name == "dict" || tag.name == "array")
+            return parseContainer(tag, depth);
         if (tag.name == "true" || tag.name == "false") {
+            PlistValue v;
             v.kind = PlistValue::Kind::Boolean;
             v.text = tag.name;
-            if (!tag.selfClosing) {
-                if (auto r = closeTag(tag.name); !r)
-                    return unexpected(r.error());
-            }
+            if (!tag.selfClosing)
+                VORLAP_TRY(closeTag(tag.name));
             return v;
         }
+        return parseScalar(tag, tagStart);
+    }
+
+    // <dict> or <array>, its opening tag read: the items up to its closing tag.
+    Result<PlistValue> parseContainer(const Tag& tag, int depth)
+    {
+        const bool isDict = tag.name == "dict";
+        PlistValue v;
+        v.kind = isDict ? PlistValue::Kind::Dict : PlistValue::Kind::Array;
+        if (tag.selfClosing)
+            return v;
+        for (;;) {
+            VORLAP_TRY(skipMisc());
+            if (m_pos >= m_xml.size())
+                return error("unterminated <" + tag.name + ">");
+            if (startsWith("</"))
+                break;
+            if (isDict) {
+                VORLAP_TRY_LET(key, parseKey());
+                v.keys.push_back(std::move(key));
+            }
+            VORLAP_TRY_LET(item, parseValue(depth + 1));
+            v.items.push_back(std::move(item));
+        }
+        VORLAP_TRY(closeTag(tag.name));
+        return v;
+    }
+
+    Result<std::string> parseKey()
+    {
+        Tag keyTag;
+        VORLAP_TRY(openTag(keyTag));
+        if (keyTag.name != "key")
+            return error("expected <key> in <dict>");
+        VORLAP_TRY_LET(key, textContent(keyTag));
+        VORLAP_TRY(skipMisc());
+        return key;
+    }
+
+    // An element holding text: string, data, integer, real or date.
+    Result<PlistValue> parseScalar(const Tag& tag, size_t tagStart)
+    {
+        PlistValue v;
         if (tag.name == "string")
             v.kind = PlistValue::Kind::String;
         else if (tag.name == "data")
@@ -309,16 +289,14 @@ private:
             m_pos = tagStart;
             return error("unknown element <" + tag.name + ">");
         }
-        auto text = textContent(tag);
-        if (!text)
-            return unexpected(text.error());
+        VORLAP_TRY_LET(text, textContent(tag));
         if (v.kind == PlistValue::Kind::Data) {
-            auto decoded = base64Decode(*text);
+            auto decoded = base64Decode(text);
             if (!decoded)
                 return error("bad base64 in <data>");
             v.data = std::move(*decoded);
         } else {
-            v.text = std::move(*text);
+            v.text = std::move(text);
         }
         return v;
     }

@@ -70,26 +70,24 @@ std::string writeResourceForkPlist(const std::vector<BlkxEntry>& tables)
 
 Result<std::vector<BlkxEntry>> readResourceForkPlist(std::string_view xml)
 {
-    auto root = parseXmlPropertyList(xml);
-    if (!root)
-        return unexpected(root.error());
-    const PlistValue* fork = root->find("resource-fork");
+    VORLAP_TRY_LET(root, parseXmlPropertyList(xml));
+    const PlistValue* fork = root.find("resource-fork");
     if (!fork || fork->kind != PlistValue::Kind::Dict)
-        return fail("the property list has no resource-fork dictionary");
+        return fail(ErrorCode::corrupt, "the property list has no resource-fork dictionary");
     const PlistValue* blkx = fork->find("blkx");
     if (!blkx || blkx->kind != PlistValue::Kind::Array)
-        return fail("the property list has no blkx array");
+        return fail(ErrorCode::corrupt, "the property list has no blkx array");
     if (blkx->items.size() > kMaxBlockTables)
-        return fail("the image lists too many block tables (" + std::to_string(blkx->items.size()) + ")");
+        return fail(ErrorCode::corrupt, "the image lists too many block tables (" + std::to_string(blkx->items.size()) + ")");
 
     std::vector<BlkxEntry> out;
     out.reserve(blkx->items.size());
     for (const PlistValue& item : blkx->items) {
         if (item.kind != PlistValue::Kind::Dict)
-            return fail("a blkx entry is not a dictionary");
+            return fail(ErrorCode::corrupt, "a blkx entry is not a dictionary");
         const PlistValue* data = item.find("Data");
         if (!data || data->kind != PlistValue::Kind::Data)
-            return fail("a blkx entry has no Data");
+            return fail(ErrorCode::corrupt, "a blkx entry has no Data");
         BlkxEntry e;
         e.data = data->data;
         const PlistValue* name = item.find("Name");

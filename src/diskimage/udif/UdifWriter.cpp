@@ -23,26 +23,26 @@ constexpr size_t kCopyBufferSize = size_t{1} << 20;
 Result<uint64_t> sectorsOf(ByteSource& disk)
 {
     if (disk.size() % kSectorSize != 0)
-        return fail("the disk is not a whole number of 512-byte sectors");
+        return fail(ErrorCode::invalidArgument, "the disk is not a whole number of 512-byte sectors");
     if (disk.size() == 0)
-        return fail("the disk is empty");
+        return fail(ErrorCode::invalidArgument, "the disk is empty");
     return disk.size() / kSectorSize;
 }
 
 Result<void> checkLayout(const std::vector<TableLayout>& layout, uint64_t sectors)
 {
     if (layout.empty())
-        return fail("the image layout has no tables");
+        return fail(ErrorCode::invalidArgument, "the image layout has no tables");
     if (layout.size() > kMaxBlockTables)
-        return fail("the image layout has too many tables");
+        return fail(ErrorCode::invalidArgument, "the image layout has too many tables");
     uint64_t next = 0;
     for (const TableLayout& t : layout) {
         if (t.firstSector != next || t.sectorCount == 0 || t.sectorCount > sectors - next)
-            return fail("the image layout does not cover the disk in order");
+            return fail(ErrorCode::invalidArgument, "the image layout does not cover the disk in order");
         next += t.sectorCount;
     }
     if (next != sectors)
-        return fail("the image layout does not cover the disk in order");
+        return fail(ErrorCode::invalidArgument, "the image layout does not cover the disk in order");
     return {};
 }
 
@@ -93,13 +93,11 @@ public:
                 m_queue.push_back({t, s, count});
                 m_encoder.submit(std::move(chunk));
                 while (m_encoder.inFlight() >= m_encoder.maxInFlight())
-                    if (auto r = storeOldest(); !r)
-                        return r;
+                    VORLAP_TRY(storeOldest());
             }
         }
         while (m_encoder.inFlight() > 0)
-            if (auto r = storeOldest(); !r)
-                return r;
+            VORLAP_TRY(storeOldest());
         return finish(layout);
     }
 
@@ -130,8 +128,7 @@ private:
         } else {
             const std::vector<uint8_t>& stored = chunk->stored();
             chunks.push_back({chunk->type, 0, where.sector, where.count, m_out.position(), stored.size()});
-            if (auto r = m_out.write(stored.data(), stored.size()); !r)
-                return r;
+            VORLAP_TRY(m_out.write(stored.data(), stored.size()));
             m_dataForkCrc = crc32Combine(m_dataForkCrc, chunk->storedCrc, stored.size());
         }
         m_encoder.recycle(std::move(chunk));
@@ -149,14 +146,11 @@ private:
         const std::vector<uint8_t> zeros(static_cast<size_t>(count * kSectorSize), 0);
         std::vector<uint8_t> stored;
         ZlibEncoder encoder(m_options.zlibLevel);
-        auto smaller = encoder.compress(zeros.data(), zeros.size(), stored);
+        VORLAP_TRY_LET(smaller, encoder.compress(zeros.data(), zeros.size(), stored));
+        const ChunkType type = smaller ? ChunkType::Zlib : ChunkType::Raw;
         if (!smaller)
-            return unexpected(smaller.error());
-        const ChunkType type = *smaller ? ChunkType::Zlib : ChunkType::Raw;
-        if (!*smaller)
             stored = zeros;
-        if (auto r = m_out.write(stored.data(), stored.size()); !r)
-            return r;
+        VORLAP_TRY(m_out.write(stored.data(), stored.size()));
         m_dataForkCrc = crc32Update(0, stored.data(), stored.size());
         const BlockChunk rest{ChunkType::ZeroFill, 0, count, first.sectorCount - count, 0, 0};
         first = {type, 0, 0, count, 0, stored.size()};
@@ -168,8 +162,7 @@ private:
     Result<void> finish(const std::vector<TableLayout>& layout)
     {
         if (m_out.position() == 0)
-            if (auto r = storeSomething(); !r)
-                return r;
+            VORLAP_TRY(storeSomething());
         const uint64_t dataForkLength = m_out.position();
         std::vector<BlkxEntry> entries;
         std::vector<UdifChecksum> checksums;
@@ -197,8 +190,7 @@ private:
         koly.xmlLength = xml.size();
         koly.masterChecksum = UdifChecksum::crc32(*masterChecksum(checksums));
         koly.sectorCount = sectors;
-        if (auto r = m_out.write(xml.data(), xml.size()); !r)
-            return r;
+        VORLAP_TRY(m_out.write(xml.data(), xml.size()));
         const auto trailer = koly.serialize();
         return m_out.write(trailer.data(), trailer.size());
     }
@@ -216,67 +208,52 @@ Result<void> writeUdzoImage(ByteSource& disk, const std::vector<TableLayout>& la
                             const UdzoOptions& options)
 {
     if (options.zlibLevel < 1 || options.zlibLevel > 9)
-        return fail("zlib level must be 1 to 9");
+        return fail(ErrorCode::invalidArgument, "zlib level must be 1 to 9");
     if (options.chunkSectors < 1 || options.chunkSectors > kDefaultChunkSectors)
-        return fail("chunk size must be 1 to 2048 sectors");
-    auto sectors = sectorsOf(disk);
-    if (!sectors)
-        return unexpected(sectors.error());
-    if (auto r = checkLayout(layout, *sectors); !r)
-        return r;
-    auto out = OutputFile::create(outputPath);
-    if (!out)
-        return unexpected(out.error());
+        return fail(ErrorCode::invalidArgument, "chunk size must be 1 to 2048 sectors");
+    VORLAP_TRY_LET(sectors, sectorsOf(disk));
+    VORLAP_TRY(checkLayout(layout, sectors));
+    VORLAP_TRY_LET(out, OutputFile::create(outputPath));
     {
-        UdzoWriter writer(disk, *out, options);
-        if (auto r = writer.write(layout); !r)
-            return r;
+        UdzoWriter writer(disk, out, options);
+        VORLAP_TRY(writer.write(layout));
     }
-    return out->commit();
+    return out.commit();
 }
 
 Result<void> writeUdrwImage(ByteSource& disk, const std::string& outputPath)
 {
-    if (auto sectors = sectorsOf(disk); !sectors)
-        return unexpected(sectors.error());
-    auto out = OutputFile::create(outputPath);
-    if (!out)
-        return unexpected(out.error());
+    VORLAP_TRY(sectorsOf(disk));
+    VORLAP_TRY_LET(out, OutputFile::create(outputPath));
     std::vector<uint8_t> buffer(kCopyBufferSize);
     const std::vector<uint8_t> zeros(kCopyBufferSize, 0);
     for (uint64_t offset = 0; offset < disk.size(); offset += buffer.size()) {
         const size_t length = static_cast<size_t>(std::min<uint64_t>(buffer.size(), disk.size() - offset));
-        if (auto r = disk.readAt(offset, buffer.data(), length); !r)
-            return r;
+        VORLAP_TRY(disk.readAt(offset, buffer.data(), length));
         if (std::equal(buffer.begin(), buffer.begin() + static_cast<long>(length), zeros.begin())) {
-            out->skip(length);
+            out.skip(length);
             continue;
         }
-        if (auto r = out->write(buffer.data(), length); !r)
-            return r;
+        VORLAP_TRY(out.write(buffer.data(), length));
     }
-    return out->commit();
+    return out.commit();
 }
 
 } // namespace
 
 Result<std::vector<TableLayout>> wholeDiskLayout(ByteSource& disk)
 {
-    auto sectors = sectorsOf(disk);
-    if (!sectors)
-        return unexpected(sectors.error());
+    VORLAP_TRY_LET(sectors, sectorsOf(disk));
     const Partition whole = wholeDiskPartition(disk.size());
     const bool hfsx = hfsplus::volumeSignature(disk, whole) == hfsplus::VolumeSignature::Hfsx;
     const std::string name = partitionName(whole.name, hfsx ? "Apple_HFSX" : "Apple_HFS", whole.id);
-    return std::vector<TableLayout>{{name, 0, 0, *sectors}};
+    return std::vector<TableLayout>{{name, 0, 0, sectors}};
 }
 
 Result<void> writeUdzo(ByteSource& disk, const std::string& outputPath, const UdzoOptions& options)
 {
-    auto layout = wholeDiskLayout(disk);
-    if (!layout)
-        return unexpected(layout.error());
-    return writeUdzo(disk, *layout, outputPath, options);
+    VORLAP_TRY_LET(layout, wholeDiskLayout(disk));
+    return writeUdzo(disk, layout, outputPath, options);
 }
 
 Result<void> writeUdzo(ByteSource& disk, const std::vector<TableLayout>& layout, const std::string& outputPath,

@@ -11,10 +11,8 @@ Result<Partition> locateHfsVolume(DiskImage& image)
 
 Result<std::unique_ptr<SliceByteSource>> openHfsVolume(DiskImage& image)
 {
-    auto partition = locateHfsVolume(image);
-    if (!partition)
-        return unexpected(partition.error());
-    return SliceByteSource::make(image, partition->offset(), partition->length());
+    VORLAP_TRY_LET(partition, locateHfsVolume(image));
+    return SliceByteSource::make(image, partition.offset(), partition.length());
 }
 
 } // namespace vorlap::diskimage::udif

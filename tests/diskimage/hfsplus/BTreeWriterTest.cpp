@@ -1,12 +1,13 @@
 #include "HfsTestSupport.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 #include "diskimage/hfsplus/BTreeNode.h"
 #include "diskimage/hfsplus/BTreeReader.h"
 #include "diskimage/hfsplus/BTreeWriter.h"
 
 #include <gtest/gtest.h>
 
+using namespace vorlap::bigendian;
 using namespace vorlap::diskimage;
 using namespace vorlap::diskimage::hfsplus;
 

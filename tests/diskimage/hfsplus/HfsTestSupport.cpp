@@ -1,6 +1,6 @@
 #include "HfsTestSupport.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 #include "diskimage/hfsplus/AllocationBitmap.h"
 #include "diskimage/hfsplus/BTreeNode.h"
 #include "diskimage/hfsplus/CatalogRecords.h"
@@ -21,6 +21,7 @@
 
 namespace vorlap::test::hfs {
 
+using namespace vorlap::bigendian;
 using namespace vorlap::diskimage;
 using namespace vorlap::diskimage::hfsplus;
 

@@ -5,7 +5,7 @@
 #include "support/Shell.h"
 #include "support/TestPaths.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 #include "diskimage/ByteSource.h"
 #include "diskimage/hfsplus/VolumeReader.h"
 #include "diskimage/hfsplus/VolumeWriter.h"
@@ -17,6 +17,7 @@
 #include <map>
 #include <sys/stat.h>
 
+using namespace vorlap::bigendian;
 using namespace vorlap::diskimage;
 using namespace vorlap::diskimage::hfsplus;
 using namespace vorlap::test::hfs;
@@ -30,7 +31,7 @@ namespace {
 
 struct Opened {
     std::unique_ptr<FileByteSource> source;
-    Result<std::unique_ptr<VolumeReader>> reader = fail("not opened");
+    Result<std::unique_ptr<VolumeReader>> reader = fail(ErrorCode::notFound, "not opened");
 };
 
 Opened openImage(const std::string& path)
@@ -166,9 +167,9 @@ TEST(HfsVolumeReader, ReadsVolumesMacOsMade)
     for (const auto& e : *listed)
         byPath[e.path] = e;
     ASSERT_TRUE(byPath.count("a_link"));
-    EXPECT_EQ(byPath["a_link"].kind, EntryKind::Symlink);
+    EXPECT_EQ(byPath["a_link"].kind, ItemKind::Symlink);
     EXPECT_EQ(byPath["a_link"].linkTarget, "a_directory/another_file");
-    EXPECT_EQ(byPath["a_directory"].kind, EntryKind::Folder);
+    EXPECT_EQ(byPath["a_directory"].kind, ItemKind::Folder);
     EXPECT_EQ(byPath["passwords.txt"].size, 116u);
     EXPECT_EQ(byPath["a_directory/a_resourcefork"].size, 0u); // only a resource fork
 
@@ -182,7 +183,7 @@ TEST(HfsVolumeReader, ReadsVolumesMacOsMade)
     ASSERT_EQ(sevenZip.exitCode, 0) << sevenZip.output;
     int compared = 0;
     for (const auto& e : *listed) {
-        if (e.kind != EntryKind::File)
+        if (e.kind != ItemKind::File)
             continue;
         const std::string theirCopy = theirs + "/hfsplus_test/" + e.path;
         if (!std::filesystem::exists(theirCopy))

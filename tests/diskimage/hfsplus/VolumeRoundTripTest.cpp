@@ -85,7 +85,7 @@ void buildSampleTree(const std::string& root, const TreeOptions& options)
 
 // What the volume should show for an item of the source tree.
 struct Expected {
-    EntryKind kind;
+    ItemKind kind;
     std::string sourcePath;
     uint16_t mode = 0;
     uint64_t size = 0;
@@ -116,17 +116,17 @@ std::map<std::string, Expected> expectedEntries(const std::string& root)
             e.itemNumber = st.st_ino;
             const std::string key = prefix + storedName(name);
             if (S_ISDIR(st.st_mode)) {
-                e.kind = EntryKind::Folder;
+                e.kind = ItemKind::Folder;
                 out[key] = e;
                 walk(path, key + "/");
                 continue;
             }
             if (S_ISLNK(st.st_mode)) {
-                e.kind = EntryKind::Symlink;
+                e.kind = ItemKind::Symlink;
                 e.linkTarget = std::filesystem::read_symlink(path).string();
                 e.size = e.linkTarget.size();
             } else {
-                e.kind = EntryKind::File;
+                e.kind = ItemKind::File;
                 e.size = static_cast<uint64_t>(st.st_size);
             }
             out[key] = e;
@@ -156,10 +156,10 @@ void expectExtractedTreeMatches(const std::map<std::string, Expected>& expected,
         struct stat st {};
         ASSERT_EQ(::lstat(extracted.c_str(), &st), 0);
         EXPECT_EQ(st.st_mtim.tv_sec, e.modifyTime);
-        if (e.kind == EntryKind::Folder) {
+        if (e.kind == ItemKind::Folder) {
             EXPECT_TRUE(S_ISDIR(st.st_mode));
             EXPECT_EQ(st.st_mode & 07777, e.mode & 07777u);
-        } else if (e.kind == EntryKind::Symlink) {
+        } else if (e.kind == ItemKind::Symlink) {
             ASSERT_TRUE(S_ISLNK(st.st_mode));
             EXPECT_EQ(std::filesystem::read_symlink(extracted).string(), e.linkTarget);
         } else {
@@ -291,7 +291,7 @@ TEST(HfsVolumeRoundTrip, SevenZipAndLibfshfsReadTheImage)
     for (const auto& [path, e] : expected) {
         const auto it = listing.find(sevenZipName("Seven/" + path));
         ASSERT_NE(it, listing.end()) << path;
-        if (e.kind != EntryKind::Folder) {
+        if (e.kind != ItemKind::Folder) {
             EXPECT_EQ(it->second, std::to_string(e.size)) << path;
         }
     }
@@ -302,10 +302,10 @@ TEST(HfsVolumeRoundTrip, SevenZipAndLibfshfsReadTheImage)
     ASSERT_EQ(extracted.exitCode, 0) << extracted.output;
     for (const auto& [path, e] : expected) {
         const std::string copy = out + "/Seven/" + sevenZipName(path);
-        if (e.kind == EntryKind::File) {
+        if (e.kind == ItemKind::File) {
             EXPECT_TRUE(readFile(copy) == readFile(e.sourcePath)) << path;
         }
-        if (e.kind == EntryKind::File && (e.mode & 0111)) {
+        if (e.kind == ItemKind::File && (e.mode & 0111)) {
             EXPECT_EQ(::access(copy.c_str(), X_OK), 0) << path;
         }
     }

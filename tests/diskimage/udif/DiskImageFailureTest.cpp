@@ -2,7 +2,7 @@
 // data or an allocation the file does not justify; conversions leave no output.
 #include "UdifTestSupport.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 #include "diskimage/udif/BlockTable.h"
 #include "diskimage/udif/Convert.h"
 #include "diskimage/udif/DiskImage.h"
@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace vorlap::bigendian;
 using namespace vorlap::diskimage;
 using namespace vorlap::diskimage::udif;
 using namespace vorlap::test::udif;

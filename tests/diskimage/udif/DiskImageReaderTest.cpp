@@ -3,7 +3,7 @@
 // raw disks with partition maps, and conversion between formats.
 #include "UdifTestSupport.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 #include "diskimage/udif/AdcDecoder.h"
 #include "diskimage/udif/BlockTable.h"
 #include "diskimage/udif/Checksum.h"

@@ -2,7 +2,7 @@
 // property list, checked against real vectors and an independent plist parser.
 #include "UdifTestSupport.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 #include "diskimage/udif/Base64.h"
 #include "diskimage/udif/BlockTable.h"
 #include "diskimage/udif/Checksum.h"
@@ -15,6 +15,7 @@
 
 #include <cstring>
 
+using namespace vorlap::bigendian;
 using namespace vorlap::diskimage;
 using namespace vorlap::diskimage::udif;
 using namespace vorlap::test;

@@ -2,7 +2,7 @@
 // and by our own reader.
 #include "UdifTestSupport.h"
 
-#include "diskimage/BigEndian.h"
+#include "common/BigEndian.h"
 #include "diskimage/ByteSource.h"
 #include "diskimage/udif/BlockTable.h"
 #include "diskimage/udif/Checksum.h"
@@ -33,9 +33,9 @@ public:
     Result<void> readAt(uint64_t offset, void* buffer, size_t length) override
     {
         if (offset > m_bytes.size() || length > m_bytes.size() - offset)
-            return fail("read past the end");
+            return fail(ErrorCode::corrupt, "read past the end");
         if (offset + length > m_failAt)
-            return fail("simulated read error");
+            return fail(ErrorCode::system, "simulated read error");
         std::copy_n(m_bytes.begin() + static_cast<long>(offset), length, static_cast<uint8_t*>(buffer));
         return {};
     }
