@@ -1,31 +1,36 @@
 // The texts the user sees for every build failure.
-#include "pipeline/BuildError.h"
+#include "pipeline/PipelineError.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 using namespace vorlap;
 
-TEST(BuildError, EveryCaseHasItsFixedPrefix)
+TEST(PipelineError, EveryCodeGivesItsFixedText)
 {
     const QString d = QStringLiteral("/x/Demo.app");
-    EXPECT_EQ(DMGBuilderError::appNotFound(d).description(), "App not found: /x/Demo.app");
-    EXPECT_EQ(DMGBuilderError::backgroundImageNotFound(d).description(), "Background image not found: /x/Demo.app");
-    EXPECT_EQ(DMGBuilderError::backgroundImageInvalid(d).description(), "Background image is invalid: /x/Demo.app");
-    EXPECT_EQ(DMGBuilderError::backgroundImageResizeFailed(d).description(),
-              "Failed to resize background image: /x/Demo.app");
-    EXPECT_EQ(DMGBuilderError::hdiutilFailed(d).description(), "hdiutil failed: /x/Demo.app");
-    EXPECT_EQ(DMGBuilderError::buildFailed(d).description(), "Build failed: /x/Demo.app");
+    const std::pair<PipelineError, const char*> cases[] = {
+        {PipelineError::appNotFound(d), "App not found: /x/Demo.app"},
+        {PipelineError::backgroundImageNotFound(d), "Background image not found: /x/Demo.app"},
+        {PipelineError::backgroundImageInvalid(d), "Background image is invalid: /x/Demo.app"},
+        {PipelineError::backgroundImageResizeFailed(d), "Failed to resize background image: /x/Demo.app"},
+        {PipelineError::hdiutilFailed(d), "hdiutil failed: /x/Demo.app"},
+        {PipelineError::buildFailed(d), "Build failed: /x/Demo.app"},
+        // The layout writer's and the platform's texts pass through unchanged.
+        {DSStoreError{QStringLiteral("A layout record's file name is too long")}, "A layout record's file name is too long"},
+        {PipelineError::systemFailed(d), "/x/Demo.app"},
+        {PipelineError::fromErrno(ENOENT, QStringLiteral("/c")), "/c: No such file or directory"},
+    };
+    for (const auto& [error, text] : cases)
+        EXPECT_EQ(error.description(), text);
 }
 
-TEST(BuildError, PassesEachHeldErrorsDescriptionThrough)
+TEST(PipelineError, KeepsThePlatformsErrorNumber)
 {
-    const BuildError builder = DMGBuilderError::appNotFound("/a");
-    const BuildError renderer = BackgroundImageRendererError::resizeFailed("/b.png");
-    const BuildError system = SystemError::fromErrno(ENOENT, "/c");
-    EXPECT_EQ(builder.description(), "App not found: /a");
-    EXPECT_EQ(renderer.description(), "Failed to resize background image: /b.png");
-    EXPECT_EQ(system.description(), "/c: No such file or directory");
-    ASSERT_NE(renderer.as<BackgroundImageRendererError>(), nullptr);
-    EXPECT_EQ(renderer.as<DMGBuilderError>(), nullptr);
-    EXPECT_EQ(renderer.as<BackgroundImageRendererError>()->kind, BackgroundImageRendererError::Case::resizeFailed);
+    const PipelineError error = PipelineError::fromErrno(EACCES, QString());
+    EXPECT_EQ(error.code, PipelineError::Code::systemFailed);
+    EXPECT_EQ(error.errnum, EACCES);
+    EXPECT_EQ(error.description(), "Permission denied");
+    EXPECT_EQ(PipelineError(DSStoreError{}).code, PipelineError::Code::layoutFailed);
 }
