@@ -1,12 +1,12 @@
 #include "cli/BuildCommand.h"
 
 #include "pipeline/DMGBuilder.h"
+#include "project/BundlePaths.h"
+#include "project/IconRules.h"
 #include "project/ProjectFile.h"
 #include "project/VorlapProject.h"
 
 #include <QFileInfo>
-
-#include <cmath>
 
 namespace vorlap::cli {
 
@@ -25,11 +25,10 @@ const char* const buildUsage =
     "\n"
     "Progress is printed one message per line; a failure prints its reason and exits 1.\n";
 
-namespace {
+// The usage above and the message below name the offered icon sizes in words.
+static_assert(smallestIconSize == 48 && largestIconSize == 256 && iconSizeStep == 8);
 
-constexpr double smallestIconSize = 48;
-constexpr double largestIconSize = 256;
-constexpr double iconSizeStep = 8;
+namespace {
 
 QString absolute(const QString& path) { return QFileInfo(path).absoluteFilePath(); }
 
@@ -43,8 +42,7 @@ Expected<double, UsageError> parseIconSize(const QString& text)
 {
     bool ok = false;
     const double size = text.toDouble(&ok);
-    if (!ok || !std::isfinite(size) || size < smallestIconSize || size > largestIconSize ||
-        std::fmod(size - smallestIconSize, iconSizeStep) != 0)
+    if (!ok || !isOfferedIconSize(size))
         return unexpected(UsageError{
             QStringLiteral("--icon-size takes a whole number from 48 to 256 in steps of 8, not \"%1\"").arg(text)});
     return size;
@@ -77,16 +75,13 @@ Expected<BuildOptions, UsageError> parseBuildArguments(const QStringList& argume
         } else if (option == QLatin1String("--background")) {
             options.backgroundPath = absolute(value);
         } else {
-            auto size = parseIconSize(value);
-            if (!size)
-                return unexpected(size.error());
-            options.iconSize = *size;
+            VORLAP_TRY_LET(size, parseIconSize(value));
+            options.iconSize = size;
         }
     }
     if (!haveApp || !haveOutput)
         return unexpected(UsageError{QStringLiteral("--app and --output are required")});
-    // The window takes only application bundles, recognised by their extension.
-    if (QFileInfo(options.appPath).suffix() != QLatin1String("app"))
+    if (!BundlePaths::isApplicationBundlePath(options.appPath))
         return unexpected(UsageError{QStringLiteral("--app must name an application bundle ending in .app")});
     return options;
 }
@@ -100,7 +95,7 @@ Expected<BuildConfig, QString> buildConfigFor(const BuildOptions& options)
             return unexpected(QStringLiteral("Failed to open: ") + decoded.error().description());
         project = decoded->normalized();
     }
-    project.appName = QFileInfo(options.appPath).completeBaseName();
+    project.appName = BundlePaths::applicationName(options.appPath);
     if (options.backgroundPath)
         project.backgroundImagePath = *options.backgroundPath;
     if (options.iconSize && *options.iconSize != project.iconSize) {

@@ -46,6 +46,11 @@ uint32_t creationDate32(const QString& path)
     return static_cast<uint32_t>(seconds);
 }
 
+Unexpected<DSStoreError> pathTooLong()
+{
+    return unexpected(DSStoreError{QStringLiteral("The background picture's path is too long for its alias record")});
+}
+
 // A Pascal string field of width + 1 bytes. A name longer than `width` bytes of UTF-8 is
 // cut at the start of the character that would be split.
 void appendPascalString(QByteArray& out, const QString& text, int width)
@@ -136,7 +141,7 @@ Expected<QByteArray, DSStoreError> makeAliasRecord(const QString& volumeName, co
     };
     for (const auto& field : fields) {
         if (field.data.size() > std::numeric_limits<uint16_t>::max())
-            return unexpected(DSStoreError{QStringLiteral("The background picture's path is too long for its alias record")});
+            return pathTooLong();
         bigendian::append16(out, field.tag);
         bigendian::append16(out, static_cast<uint16_t>(field.data.size()));
         out.append(field.data);
@@ -147,7 +152,7 @@ Expected<QByteArray, DSStoreError> makeAliasRecord(const QString& volumeName, co
     bigendian::append16(out, 0);
 
     if (out.size() > std::numeric_limits<uint16_t>::max())
-        return unexpected(DSStoreError{QStringLiteral("The background picture's path is too long for its alias record")});
+        return pathTooLong();
     bigendian::put16(out, 4, static_cast<uint16_t>(out.size()));
     return out;
 }

@@ -31,15 +31,13 @@ bool fitsIn32Bits(qsizetype length)
     return length >= 0 && static_cast<uint64_t>(length) <= std::numeric_limits<uint32_t>::max();
 }
 
-Expected<void, DSStoreError> appendBlob(QByteArray& out, const Expected<QByteArray, DSStoreError>& blob)
+Expected<void, DSStoreError> appendBlob(QByteArray& out, const QByteArray& blob)
 {
-    if (!blob)
-        return unexpected(blob.error());
-    if (!fitsIn32Bits(blob->size()))
+    if (!fitsIn32Bits(blob.size()))
         return unexpected(DSStoreError{QStringLiteral("A layout record's value is too large")});
     out.append("blob", 4);
-    bigendian::append32(out, static_cast<uint32_t>(blob->size()));
-    out.append(*blob);
+    bigendian::append32(out, static_cast<uint32_t>(blob.size()));
+    out.append(blob);
     return {};
 }
 
@@ -78,16 +76,14 @@ Expected<QByteArray, DSStoreError> DSStoreRecord::encode() const
 
     return std::visit(Overloaded{
                           [&](const Bwsp& bwsp) -> Expected<QByteArray, DSStoreError> {
-                              auto done = appendBlob(out, binaryPlistDirect(bwspProperties(bwsp.windowBounds)));
-                              if (!done)
-                                  return unexpected(done.error());
+                              VORLAP_TRY_LET(plist, binaryPlistDirect(bwspProperties(bwsp.windowBounds)));
+                              VORLAP_TRY(appendBlob(out, plist));
                               return out;
                           },
                           [&](const Icvp& icvp) -> Expected<QByteArray, DSStoreError> {
-                              auto done = appendBlob(out, binaryPlistViaPlutil(icvpProperties(
-                                                              icvp.iconSize, icvp.backgroundType, icvp.backgroundImageAlias)));
-                              if (!done)
-                                  return unexpected(done.error());
+                              VORLAP_TRY_LET(plist, binaryPlistViaPlutil(icvpProperties(icvp.iconSize, icvp.backgroundType,
+                                                                                        icvp.backgroundImageAlias)));
+                              VORLAP_TRY(appendBlob(out, plist));
                               return out;
                           },
                           [&](const Iloc& iloc) -> Expected<QByteArray, DSStoreError> {

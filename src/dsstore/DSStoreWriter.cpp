@@ -44,10 +44,8 @@ Expected<QByteArray, DSStoreError> DSStoreWriter::serialize(QList<DSStoreRecord>
     bigendian::append32(node, 0); // a leaf: no child block
     bigendian::append32(node, static_cast<uint32_t>(records.size()));
     for (const DSStoreRecord& record : records) {
-        const auto entry = record.encode();
-        if (!entry)
-            return unexpected(entry.error());
-        node.append(*entry);
+        VORLAP_TRY_LET(entry, record.encode());
+        node.append(entry);
         if (node.size() > nodeSize)
             return unexpected(DSStoreError{
                 QStringLiteral("The window layout has too many entries for one .DS_Store node (%1 records)")

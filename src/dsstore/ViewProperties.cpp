@@ -84,10 +84,8 @@ Expected<QByteArray, DSStoreError> binaryPlistDirect(const QVariantMap& dictiona
 {
     PlistNode root(plist_new_dict());
     for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
-        auto node = toPlist(it.key(), it.value());
-        if (!node)
-            return unexpected(node.error());
-        plist_dict_set_item(root.get(), it.key().toUtf8().constData(), node->release());
+        VORLAP_TRY_LET(node, toPlist(it.key(), it.value()));
+        plist_dict_set_item(root.get(), it.key().toUtf8().constData(), node.release());
     }
     char* bytes = nullptr;
     uint32_t length = 0;

@@ -9,17 +9,6 @@
 
 namespace vorlap {
 
-QString BackgroundImageRendererError::description() const
-{
-    switch (kind) {
-    case Case::invalid:
-        return QStringLiteral("Background image is invalid: ") + detail;
-    case Case::resizeFailed:
-        return QStringLiteral("Failed to resize background image: ") + detail;
-    }
-    return detail;
-}
-
 namespace {
 
 // Files holding one picture at several resolutions (icons) offer them as separate images;
@@ -118,55 +107,51 @@ QRect BackgroundImageRenderer::cropRect(QSize source, QSize target)
     return QRect(QPoint(int(left), int(top)), QPoint(int(right) - 1, int(bottom) - 1)).intersected(whole);
 }
 
-Expected<QImage, BackgroundImageRendererError> BackgroundImageRenderer::renderImage(const QString& path, Size size,
-                                                                                    double scale)
+Expected<QImage, PipelineError> BackgroundImageRenderer::renderImage(const QString& path, Size size, double scale)
 {
     QImageReader reader(path);
     reader.setAutoTransform(true);
     reader.setAllocationLimit(maxDecodeMegabytes);
     const QImage decoded = readLargestImage(reader);
     if (decoded.isNull() || decoded.width() < 1 || decoded.height() < 1)
-        return unexpected(BackgroundImageRendererError::invalid(path));
+        return unexpected(PipelineError::backgroundImageInvalid(path));
 
     const std::optional<QSize> target = pixelSize(size, scale);
     if (!target)
-        return unexpected(BackgroundImageRendererError::resizeFailed(path));
+        return unexpected(PipelineError::backgroundImageResizeFailed(path));
 
     const QImage source = toPremultipliedSRgb(decoded);
     if (source.isNull())
-        return unexpected(BackgroundImageRendererError::resizeFailed(path));
+        return unexpected(PipelineError::backgroundImageResizeFailed(path));
 
     const QRect crop = cropRect(source.size(), *target);
     if (crop.isEmpty())
-        return unexpected(BackgroundImageRendererError::resizeFailed(path));
+        return unexpected(PipelineError::backgroundImageResizeFailed(path));
     const QImage cropped = source.copy(crop);
     if (cropped.isNull())
-        return unexpected(BackgroundImageRendererError::resizeFailed(path));
+        return unexpected(PipelineError::backgroundImageResizeFailed(path));
 
     const QImage scaled = cropped.scaled(*target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (scaled.isNull() || scaled.size() != *target)
-        return unexpected(BackgroundImageRendererError::resizeFailed(path));
+        return unexpected(PipelineError::backgroundImageResizeFailed(path));
 
     QImage result = scaled.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
     if (result.isNull())
-        return unexpected(BackgroundImageRendererError::resizeFailed(path));
+        return unexpected(PipelineError::backgroundImageResizeFailed(path));
     result.setColorSpace(QColorSpace(QColorSpace::SRgb));
     return result;
 }
 
-Expected<QByteArray, BackgroundImageRendererError> BackgroundImageRenderer::renderPNG(const QString& path, Size size,
-                                                                                     double scale)
+Expected<QByteArray, PipelineError> BackgroundImageRenderer::renderPNG(const QString& path, Size size, double scale)
 {
-    const auto image = renderImage(path, size, scale);
-    if (!image)
-        return unexpected(image.error());
+    VORLAP_TRY_LET(image, renderImage(path, size, scale));
 
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
-    if (!writer.write(*image) || bytes.isEmpty())
-        return unexpected(BackgroundImageRendererError::resizeFailed(path));
+    if (!writer.write(image) || bytes.isEmpty())
+        return unexpected(PipelineError::backgroundImageResizeFailed(path));
     return bytes;
 }
 

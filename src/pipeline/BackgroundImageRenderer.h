@@ -1,6 +1,7 @@
 #pragma once
 // Scales and crops a background picture to exactly fill the installer window.
 #include "common/Expected.h"
+#include "pipeline/PipelineError.h"
 #include "project/Geometry.h"
 
 #include <QByteArray>
@@ -13,32 +14,18 @@
 
 namespace vorlap {
 
-struct BackgroundImageRendererError {
-    enum class Case { invalid, resizeFailed };
-
-    Case kind;
-    QString detail; // the picture's path
-
-    static BackgroundImageRendererError invalid(const QString& path) { return {Case::invalid, path}; }
-    static BackgroundImageRendererError resizeFailed(const QString& path) { return {Case::resizeFailed, path}; }
-
-    // "Background image is invalid: <path>" or "Failed to resize background image: <path>".
-    QString description() const;
-
-    bool operator==(const BackgroundImageRendererError&) const = default;
-};
-
 class BackgroundImageRenderer {
 public:
     // An sRGB, 8-bit RGBA premultiplied bitmap of round(size × scale) pixels (at least 1 × 1),
     // filled by the picture scaled to cover it and cropped equally on both sides.
     // The picture's orientation tag is honoured and another embedded colour profile is
-    // converted to sRGB. Sizes that are not finite, or larger than maxOutputPixels, fail
-    // with resizeFailed.
-    static Expected<QImage, BackgroundImageRendererError> renderImage(const QString& path, Size size, double scale);
+    // converted to sRGB. A picture that cannot be decoded fails with backgroundImageInvalid;
+    // sizes that are not finite, or larger than maxOutputPixels, fail with
+    // backgroundImageResizeFailed.
+    static Expected<QImage, PipelineError> renderImage(const QString& path, Size size, double scale);
 
     // The same bitmap encoded as PNG.
-    static Expected<QByteArray, BackgroundImageRendererError> renderPNG(const QString& path, Size size, double scale);
+    static Expected<QByteArray, PipelineError> renderPNG(const QString& path, Size size, double scale);
 
     // The pixel size for a size in points at a scale: each side rounded half away from zero,
     // at least 1. Empty when not finite or when the bitmap would exceed maxOutputPixels.

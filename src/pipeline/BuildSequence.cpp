@@ -3,7 +3,11 @@
 #include "pipeline/BuildPlaces.h"
 #include "pipeline/DMGBuilder.h"
 #include "pipeline/FileOperations.h"
+#include "pipeline/ImageSizing.h"
 #include "pipeline/LayoutRecords.h"
+#include "pipeline/RemoveQuietly.h"
+#include "pipeline/ShortHash.h"
+#include "pipeline/ToolRunner.h"
 #include "dsstore/AliasRecord.h"
 #include "dsstore/DSStoreWriter.h"
 
@@ -18,13 +22,6 @@ const QString backgroundFolderName = QStringLiteral(".background");
 
 QString hdiutil() { return QStringLiteral("hdiutil"); }
 
-// Turns any step's failure into the build's error.
-template <class E>
-Unexpected<BuildError> failed(E error)
-{
-    return unexpected(BuildError(std::move(error)));
-}
-
 class Build {
 public:
     Build(const BuildConfig& config, const BuildPlaces& places, const std::function<void(const QString&)>& onProgress)
@@ -34,30 +31,22 @@ public:
     }
 
     // Everything after the work folder exists; the caller cleans up.
-    Expected<void, BuildError> run()
+    Expected<void, PipelineError> run()
     {
-        const auto megabytes = DMGBuilder::imageSizeMegabytes(m_config.appPath, m_config.backgroundImagePath);
-        if (!megabytes)
-            return unexpected(megabytes.error());
+        VORLAP_TRY_LET(megabytes, imageSizeMegabytes(m_config.appPath, m_config.backgroundImagePath));
 
         report(QStringLiteral("Creating temporary DMG..."));
-        if (auto created = DMGBuilder::runTool({hdiutil(), QStringLiteral("create"), QStringLiteral("-size"),
-                                                QString::number(*megabytes) + QLatin1Char('m'), QStringLiteral("-fs"),
-                                                QStringLiteral("HFS+"), QStringLiteral("-volname"), m_config.volumeName,
-                                                m_places.readWriteImage});
-            !created)
-            return unexpected(created.error());
+        VORLAP_TRY(runTool({hdiutil(), QStringLiteral("create"), QStringLiteral("-size"),
+                            QString::number(megabytes) + QLatin1Char('m'), QStringLiteral("-fs"), QStringLiteral("HFS+"),
+                            QStringLiteral("-volname"), m_config.volumeName, m_places.readWriteImage}));
 
         report(QStringLiteral("Mounting..."));
-        if (auto attached = DMGBuilder::runTool({hdiutil(), QStringLiteral("attach"), m_places.readWriteImage,
-                                                 QStringLiteral("-mountpoint"), m_places.mountPoint,
-                                                 QStringLiteral("-nobrowse")});
-            !attached)
-            return unexpected(attached.error());
+        VORLAP_TRY(runTool({hdiutil(), QStringLiteral("attach"), m_places.readWriteImage, QStringLiteral("-mountpoint"),
+                            m_places.mountPoint, QStringLiteral("-nobrowse")}));
 
         auto filled = fillDetachAndConvert();
         if (!filled) {
-            DMGBuilder::detachQuietly(m_places.mountPoint);
+            detachQuietly(m_places.mountPoint);
             return filled;
         }
         report(QStringLiteral("Done!"));
@@ -73,83 +62,59 @@ private:
             m_onProgress(message);
     }
 
-    Expected<void, BuildError> fillDetachAndConvert()
+    Expected<void, PipelineError> fillDetachAndConvert()
     {
         report(QStringLiteral("Copying files..."));
-        if (auto copied = files::copyRecursively(m_config.appPath, inVolume(m_appFileName)); !copied)
-            return failed(copied.error());
-        if (auto linked = files::createSymbolicLink(inVolume(QStringLiteral("Applications")), QStringLiteral("/Applications"));
-            !linked)
-            return failed(linked.error());
+        VORLAP_TRY(files::copyRecursively(m_config.appPath, inVolume(m_appFileName)));
+        VORLAP_TRY(files::createSymbolicLink(inVolume(QStringLiteral("Applications")), QStringLiteral("/Applications")));
 
         std::optional<QString> pictureName;
         if (m_config.backgroundImagePath) {
-            auto written = writeBackground(*m_config.backgroundImagePath);
-            if (!written)
-                return unexpected(written.error());
-            pictureName = *written;
+            VORLAP_TRY_LET(written, writeBackground(*m_config.backgroundImagePath));
+            pictureName = written;
         }
 
         report(QStringLiteral("Writing .DS_Store..."));
-        if (auto layout = writeLayout(pictureName); !layout)
-            return layout;
+        VORLAP_TRY(writeLayout(pictureName));
 
         const QString fseventsd = inVolume(QStringLiteral(".fseventsd"));
         if (QFileInfo::exists(fseventsd) || QFileInfo(fseventsd).isSymLink())
-            DMGBuilder::removeQuietly(fseventsd);
+            removeQuietly(fseventsd);
 
         report(QStringLiteral("Detaching..."));
-        if (auto detached = DMGBuilder::runTool({hdiutil(), QStringLiteral("detach"), m_places.mountPoint}); !detached)
-            return unexpected(detached.error());
+        VORLAP_TRY(runTool({hdiutil(), QStringLiteral("detach"), m_places.mountPoint}));
 
         report(QStringLiteral("Compressing..."));
-        if (auto converted = DMGBuilder::runTool({hdiutil(), QStringLiteral("convert"), m_places.readWriteImage,
-                                                  QStringLiteral("-format"), QStringLiteral("UDZO"), QStringLiteral("-o"),
-                                                  m_places.convertedImage});
-            !converted)
-            return unexpected(converted.error());
+        VORLAP_TRY(runTool({hdiutil(), QStringLiteral("convert"), m_places.readWriteImage, QStringLiteral("-format"),
+                            QStringLiteral("UDZO"), QStringLiteral("-o"), m_places.convertedImage}));
 
-        if (auto moved = files::moveReplacing(m_places.convertedImage, m_config.outputPath); !moved)
-            return failed(moved.error());
-        return {};
+        return files::moveReplacing(m_places.convertedImage, m_config.outputPath);
     }
 
     // Renders the picture into the volume's background folder; returns its file name.
-    Expected<QString, BuildError> writeBackground(const QString& picture)
+    Expected<QString, PipelineError> writeBackground(const QString& picture)
     {
         report(QStringLiteral("Preparing background..."));
         const QString folder = inVolume(backgroundFolderName);
-        if (auto made = files::createFolder(folder); !made)
-            return failed(made.error());
-        const auto png = BackgroundImageRenderer::renderPNG(picture, m_config.windowSize, 1.0);
-        if (!png)
-            return failed(png.error());
-        const QString name = QStringLiteral("background-") + DMGBuilder::shortHash(*png) + QStringLiteral(".png");
-        if (auto written = files::writeFile(folder + QLatin1Char('/') + name, *png); !written)
-            return failed(written.error());
+        VORLAP_TRY(files::createFolder(folder));
+        VORLAP_TRY_LET(png, BackgroundImageRenderer::renderPNG(picture, m_config.windowSize, 1.0));
+        const QString name = QStringLiteral("background-") + shortHash(png) + QStringLiteral(".png");
+        VORLAP_TRY(files::writeFile(folder + QLatin1Char('/') + name, png));
         return name;
     }
 
-    Expected<void, BuildError> writeLayout(const std::optional<QString>& pictureName)
+    Expected<void, PipelineError> writeLayout(const std::optional<QString>& pictureName)
     {
         std::optional<QByteArray> alias;
         if (pictureName) {
             // The volume is mounted and the picture in place: the alias records their
             // item numbers and creation dates.
-            auto made = makeAliasRecord(m_config.volumeName, m_places.mountPoint, backgroundFolderName, *pictureName);
-            if (!made)
-                return failed(made.error());
-            alias = *made;
+            VORLAP_TRY_LET(made, makeAliasRecord(m_config.volumeName, m_places.mountPoint, backgroundFolderName, *pictureName));
+            alias = std::move(made);
         }
-        const auto records = layoutRecords(m_config, m_appFileName, alias);
-        if (!records)
-            return unexpected(records.error());
-        const auto bytes = DSStoreWriter::serialize(*records);
-        if (!bytes)
-            return failed(bytes.error());
-        if (auto written = files::writeFile(inVolume(QStringLiteral(".DS_Store")), *bytes); !written)
-            return failed(written.error());
-        return {};
+        VORLAP_TRY_LET(records, layoutRecords(m_config, m_appFileName, alias));
+        VORLAP_TRY_LET(bytes, DSStoreWriter::serialize(records));
+        return files::writeFile(inVolume(QStringLiteral(".DS_Store")), bytes);
     }
 
     const BuildConfig& m_config;
@@ -160,20 +125,18 @@ private:
 
 } // namespace
 
-Expected<void, BuildError> DMGBuilder::build(const BuildConfig& config)
+Expected<void, PipelineError> DMGBuilder::build(const BuildConfig& config)
 {
     if (!files::exists(config.appPath))
-        return failed(DMGBuilderError::appNotFound(config.appPath));
+        return unexpected(PipelineError::appNotFound(config.appPath));
     if (config.backgroundImagePath && !files::exists(*config.backgroundImagePath))
-        return failed(DMGBuilderError::backgroundImageNotFound(*config.backgroundImagePath));
+        return unexpected(PipelineError::backgroundImageNotFound(*config.backgroundImagePath));
     // Sizes and positions that cannot be written into the layout are refused before
     // anything is created.
-    if (auto usable = layoutRecords(config, QString(), std::nullopt); !usable)
-        return unexpected(usable.error());
+    VORLAP_TRY(layoutRecords(config, QString(), std::nullopt));
 
     const BuildPlaces places = BuildPlaces::fresh();
-    if (auto made = files::createFolder(places.workFolder); !made)
-        return failed(made.error());
+    VORLAP_TRY(files::createFolder(places.workFolder));
 
     auto result = Build(config, places, onProgress).run();
 

@@ -86,13 +86,13 @@ public:
 
 } // namespace
 
-Expected<ChildResult, SystemError> runChild(const QByteArray& executable, const QList<QByteArray>& arguments)
+Expected<ChildResult, PipelineError> runChild(const QByteArray& executable, const QList<QByteArray>& arguments)
 {
     const QString name = QString::fromLocal8Bit(executable);
 
     Descriptor readEnd, writeEnd;
     if (int error = makePipe(readEnd, writeEnd))
-        return unexpected(SystemError::fromErrno(error, name));
+        return unexpected(PipelineError::fromErrno(error, name));
 
     SpawnSettings settings;
     int error = ::posix_spawn_file_actions_adddup2(&settings.actions, writeEnd.get(), STDOUT_FILENO);
@@ -101,7 +101,7 @@ Expected<ChildResult, SystemError> runChild(const QByteArray& executable, const 
     if (!error)
         error = settings.resetSignals();
     if (error)
-        return unexpected(SystemError::fromErrno(error, name));
+        return unexpected(PipelineError::fromErrno(error, name));
 
     std::vector<QByteArray> storage{executable};
     storage.insert(storage.end(), arguments.begin(), arguments.end());
@@ -113,7 +113,7 @@ Expected<ChildResult, SystemError> runChild(const QByteArray& executable, const 
     pid_t pid = -1;
     error = ::posix_spawn(&pid, executable.constData(), &settings.actions, &settings.attributes, argv.data(), environ);
     if (error)
-        return unexpected(SystemError::fromErrno(error, name));
+        return unexpected(PipelineError::fromErrno(error, name));
 
     // Only the child holds the write end now; the pipe ends when the child (and anything it
     // left running with our descriptors) is gone. Reading while it runs keeps a child that
@@ -133,7 +133,7 @@ Expected<ChildResult, SystemError> runChild(const QByteArray& executable, const 
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR)
-            return unexpected(SystemError::fromErrno(errno, name));
+            return unexpected(PipelineError::fromErrno(errno, name));
     }
     result.exitedNormally = WIFEXITED(status);
     result.exitStatus = result.exitedNormally ? WEXITSTATUS(status) : -1;

@@ -3,7 +3,7 @@
 // everything it writes while it runs, and waits for it. Plain POSIX, callable from any
 // thread.
 #include "common/Expected.h"
-#include "pipeline/SystemError.h"
+#include "pipeline/PipelineError.h"
 
 #include <QByteArray>
 #include <QList>
@@ -21,6 +21,6 @@ struct ChildResult {
 // `executable` is a path (no search); `arguments` become argv[1...]. The child inherits
 // the environment, working directory and standard input. Fails only when the child cannot
 // be started or waited for.
-Expected<ChildResult, SystemError> runChild(const QByteArray& executable, const QList<QByteArray>& arguments);
+Expected<ChildResult, PipelineError> runChild(const QByteArray& executable, const QList<QByteArray>& arguments);
 
 } // namespace vorlap

@@ -20,13 +20,13 @@ namespace {
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
-Unexpected<SystemError> failure(const QString& path, int errnum = errno)
+Unexpected<PipelineError> failure(const QString& path, int errnum = errno)
 {
-    return unexpected(SystemError::fromErrno(errnum, path));
+    return unexpected(PipelineError::fromErrno(errnum, path));
 }
 
 // Copies a regular file's bytes, mode and modification time.
-Expected<void, SystemError> copyFile(const QByteArray& from, const QByteArray& to, const struct stat& st)
+Expected<void, PipelineError> copyFile(const QByteArray& from, const QByteArray& to, const struct stat& st)
 {
     posix::UniqueFd in(::open(from.constData(), O_RDONLY | O_CLOEXEC));
     if (!in.isOpen())
@@ -65,10 +65,10 @@ Expected<void, SystemError> copyFile(const QByteArray& from, const QByteArray& t
     return {};
 }
 
-Expected<void, SystemError> copyItem(const QByteArray& from, const QByteArray& to, const struct stat& st, int depth)
+Expected<void, PipelineError> copyItem(const QByteArray& from, const QByteArray& to, const struct stat& st, int depth)
 {
     if (depth > 256)
-        return unexpected(SystemError{QFile::decodeName(from) + QStringLiteral(": folders nested too deeply")});
+        return unexpected(PipelineError::systemFailed(QFile::decodeName(from) + QStringLiteral(": folders nested too deeply")));
 
     if (S_ISREG(st.st_mode))
         return copyFile(from, to, st);
@@ -102,9 +102,7 @@ Expected<void, SystemError> copyItem(const QByteArray& from, const QByteArray& t
             struct stat child {};
             if (::lstat(childFrom.constData(), &child) != 0)
                 return failure(QFile::decodeName(childFrom));
-            auto copied = copyItem(childFrom, childTo, child, depth + 1);
-            if (!copied)
-                return copied;
+            VORLAP_TRY(copyItem(childFrom, childTo, child, depth + 1));
             errno = 0;
         }
         if (errno != 0)
@@ -116,8 +114,8 @@ Expected<void, SystemError> copyItem(const QByteArray& from, const QByteArray& t
         return {};
     }
 
-    return unexpected(SystemError{QFile::decodeName(from) +
-                                  QStringLiteral(": not a file, folder or symbolic link, and cannot be copied")});
+    return unexpected(PipelineError::systemFailed(
+        QFile::decodeName(from) + QStringLiteral(": not a file, folder or symbolic link, and cannot be copied")));
 }
 
 } // namespace
@@ -128,7 +126,7 @@ bool exists(const QString& path)
     return !path.isEmpty() && ::stat(native(path).constData(), &st) == 0;
 }
 
-Expected<void, SystemError> createFolder(const QString& path)
+Expected<void, PipelineError> createFolder(const QString& path)
 {
     QByteArray p = native(path);
     for (qsizetype i = 1; i <= p.size(); ++i) {
@@ -146,7 +144,7 @@ Expected<void, SystemError> createFolder(const QString& path)
     return {};
 }
 
-Expected<void, SystemError> copyRecursively(const QString& source, const QString& destination)
+Expected<void, PipelineError> copyRecursively(const QString& source, const QString& destination)
 {
     struct stat st {};
     if (::stat(native(source).constData(), &st) != 0)
@@ -154,27 +152,28 @@ Expected<void, SystemError> copyRecursively(const QString& source, const QString
     return copyItem(native(source), native(destination), st, 0);
 }
 
-Expected<void, SystemError> createSymbolicLink(const QString& path, const QString& target)
+Expected<void, PipelineError> createSymbolicLink(const QString& path, const QString& target)
 {
     if (::symlink(native(target).constData(), native(path).constData()) != 0)
         return failure(path);
     return {};
 }
 
-Expected<void, SystemError> writeFile(const QString& path, const QByteArray& bytes)
+Expected<void, PipelineError> writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
+    const auto failed = [&] { return unexpected(PipelineError::systemFailed(path + QStringLiteral(": ") + file.errorString())); };
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return unexpected(SystemError{path + QStringLiteral(": ") + file.errorString()});
+        return failed();
     if (file.write(bytes) != bytes.size() || !file.flush())
-        return unexpected(SystemError{path + QStringLiteral(": ") + file.errorString()});
+        return failed();
     file.close();
     if (file.error() != QFileDevice::NoError)
-        return unexpected(SystemError{path + QStringLiteral(": ") + file.errorString()});
+        return failed();
     return {};
 }
 
-Expected<void, SystemError> moveReplacing(const QString& source, const QString& destination)
+Expected<void, PipelineError> moveReplacing(const QString& source, const QString& destination)
 {
     const QByteArray from = native(source), to = native(destination);
     struct stat existing {};

@@ -1,7 +1,7 @@
 #pragma once
 // The file-system steps of a build, each failing with the platform's description.
 #include "common/Expected.h"
-#include "pipeline/SystemError.h"
+#include "pipeline/PipelineError.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,24 +12,24 @@ namespace vorlap::files {
 bool exists(const QString& path);
 
 // Creates the folder and any missing parents; an existing folder is success.
-Expected<void, SystemError> createFolder(const QString& path);
+Expected<void, PipelineError> createFolder(const QString& path);
 
 // Copies `source` to `destination` (which must not exist): folders recursively with hidden
 // entries, symbolic links as links, files with their bytes; modes and modification times
 // are kept. A `source` that is itself a symbolic link is followed. Sockets, devices and
 // FIFOs are refused.
-Expected<void, SystemError> copyRecursively(const QString& source, const QString& destination);
+Expected<void, PipelineError> copyRecursively(const QString& source, const QString& destination);
 
 // A symbolic link at `path` whose target text is `target`.
-Expected<void, SystemError> createSymbolicLink(const QString& path, const QString& target);
+Expected<void, PipelineError> createSymbolicLink(const QString& path, const QString& target);
 
 // Writes `bytes` to `path`, replacing an existing file (not atomically).
-Expected<void, SystemError> writeFile(const QString& path, const QByteArray& bytes);
+Expected<void, PipelineError> writeFile(const QString& path, const QByteArray& bytes);
 
 // Moves the file `source` to `destination`, replacing a file there. Across file systems the
 // file is copied to a temporary name beside `destination` and renamed into place, so the
 // destination holds either its old content or the complete new file, never a part. A folder
 // at `destination` is refused rather than removed.
-Expected<void, SystemError> moveReplacing(const QString& source, const QString& destination);
+Expected<void, PipelineError> moveReplacing(const QString& source, const QString& destination);
 
 } // namespace vorlap::files

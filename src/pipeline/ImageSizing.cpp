@@ -1,5 +1,4 @@
-// DMGBuilder::directorySize and DMGBuilder::imageSizeMegabytes.
-#include "pipeline/DMGBuilder.h"
+#include "pipeline/ImageSizing.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -19,9 +18,9 @@ constexpr qint64 imageMarginBytes = 10'000'000;
 constexpr qint64 bytesPerMegabyte = 1'000'000;
 constexpr qint64 minimumImageMegabytes = 16;
 
-BuildError tooLarge(const QString& what)
+PipelineError tooLarge(const QString& what)
 {
-    return DMGBuilderError::buildFailed(
+    return PipelineError::buildFailed(
         QStringLiteral("%1 add up to more than %2 bytes.").arg(what).arg(std::numeric_limits<qint64>::max()));
 }
 
@@ -72,7 +71,7 @@ qint64 readableLength(const QString& path)
 
 } // namespace
 
-Expected<qint64, BuildError> DMGBuilder::directorySize(const QString& folder)
+Expected<qint64, PipelineError> directorySize(const QString& folder)
 {
     Walk walk(folder);
     if (!walk.get())
@@ -84,7 +83,7 @@ Expected<qint64, BuildError> DMGBuilder::directorySize(const QString& folder)
         const FTSENT* entry = ::fts_read(walk.get());
         if (!entry) {
             if (errno != 0)
-                return unexpected(SystemError::fromErrno(errno, folder));
+                return unexpected(PipelineError::fromErrno(errno, folder));
             return total;
         }
         if (entry->fts_level == FTS_ROOTLEVEL) {
@@ -107,7 +106,7 @@ Expected<qint64, BuildError> DMGBuilder::directorySize(const QString& folder)
             // failure to learn an entry's size ends the walk.
             if (entry->fts_errno == EACCES || entry->fts_errno == ENOENT || entry->fts_errno == EPERM)
                 continue;
-            return unexpected(SystemError::fromErrno(entry->fts_errno, QFile::decodeName(entry->fts_path)));
+            return unexpected(PipelineError::fromErrno(entry->fts_errno, QFile::decodeName(entry->fts_path)));
         default: // files, symbolic links (their own size) and special files
             if (__builtin_add_overflow(total, qint64(entry->fts_statp->st_size), &total))
                 return unexpected(tooLarge(QStringLiteral("The files in ") + folder));
@@ -115,16 +114,13 @@ Expected<qint64, BuildError> DMGBuilder::directorySize(const QString& folder)
     }
 }
 
-Expected<qint64, BuildError> DMGBuilder::imageSizeMegabytes(const QString& appPath,
-                                                            const std::optional<QString>& backgroundPath)
+Expected<qint64, PipelineError> imageSizeMegabytes(const QString& appPath, const std::optional<QString>& backgroundPath)
 {
-    const auto appBytes = directorySize(appPath);
-    if (!appBytes)
-        return unexpected(appBytes.error());
+    VORLAP_TRY_LET(appBytes, directorySize(appPath));
     const qint64 backgroundBytes = backgroundPath ? readableLength(*backgroundPath) : 0;
 
     qint64 total = 0;
-    if (__builtin_add_overflow(*appBytes, backgroundBytes, &total)
+    if (__builtin_add_overflow(appBytes, backgroundBytes, &total)
         || __builtin_add_overflow(total, imageMarginBytes, &total))
         return unexpected(tooLarge(QStringLiteral("The application, the background and the margin")));
     return std::max(total / bytesPerMegabyte + 1, minimumImageMegabytes);

@@ -1,6 +1,7 @@
 #include "pipeline/LayoutRecords.h"
 
-#include <algorithm>
+#include "project/IconRules.h"
+
 #include <cmath>
 #include <limits>
 
@@ -11,9 +12,9 @@ namespace {
 constexpr double windowOrigin = 100;
 constexpr double titleBarHeight = 28;
 
-BuildError invalidLayout(const QString& what)
+PipelineError invalidLayout(const QString& what)
 {
-    return DMGBuilderError::buildFailed(what);
+    return PipelineError::buildFailed(what);
 }
 
 std::optional<uint32_t> roundToUInt32(double value)
@@ -24,19 +25,14 @@ std::optional<uint32_t> roundToUInt32(double value)
     return static_cast<uint32_t>(rounded);
 }
 
-double clampCoordinate(double c, double bound, double half)
-{
-    return std::max(half, std::min(c, bound - half));
-}
-
 } // namespace
 
-Expected<IconLocation, BuildError> clampedIconLocation(Point centre, Size window, double iconSize)
+Expected<IconLocation, PipelineError> clampedIconLocation(Point centre, Size window, double iconSize)
 {
-    const double half = iconSize * 0.5;
     const bool finite = std::isfinite(centre.x) && std::isfinite(centre.y) && std::isfinite(iconSize);
-    const auto x = roundToUInt32(clampCoordinate(centre.x, window.width, half));
-    const auto y = roundToUInt32(clampCoordinate(centre.y, window.height, half));
+    const Point clamped = clampIconCentre(centre, window, iconSize);
+    const auto x = roundToUInt32(clamped.x);
+    const auto y = roundToUInt32(clamped.y);
     if (!finite || !x || !y)
         return unexpected(invalidLayout(QStringLiteral("The icon position (%1, %2) with icon size %3 is outside the window")
                                             .arg(centre.x)
@@ -45,7 +41,7 @@ Expected<IconLocation, BuildError> clampedIconLocation(Point centre, Size window
     return IconLocation{*x, *y};
 }
 
-Expected<QString, BuildError> windowBoundsText(Size window)
+Expected<QString, PipelineError> windowBoundsText(Size window)
 {
     const double width = std::round(window.width);
     const double height = std::round(window.height + titleBarHeight);
@@ -62,25 +58,20 @@ Expected<QString, BuildError> windowBoundsText(Size window)
         .arg(static_cast<qint64>(height));
 }
 
-Expected<QList<DSStoreRecord>, BuildError> layoutRecords(const BuildConfig& config, const QString& appFileName,
-                                                        const std::optional<QByteArray>& backgroundAlias)
+Expected<QList<DSStoreRecord>, PipelineError> layoutRecords(const BuildConfig& config, const QString& appFileName,
+                                                           const std::optional<QByteArray>& backgroundAlias)
 {
-    const auto bounds = windowBoundsText(config.windowSize);
-    if (!bounds)
-        return unexpected(bounds.error());
-    const auto app = clampedIconLocation(config.iconPositions.app, config.windowSize, config.iconSize);
-    if (!app)
-        return unexpected(app.error());
-    const auto applications = clampedIconLocation(config.iconPositions.applications, config.windowSize, config.iconSize);
-    if (!applications)
-        return unexpected(applications.error());
+    VORLAP_TRY_LET(bounds, windowBoundsText(config.windowSize));
+    VORLAP_TRY_LET(app, clampedIconLocation(config.iconPositions.app, config.windowSize, config.iconSize));
+    VORLAP_TRY_LET(applications,
+                   clampedIconLocation(config.iconPositions.applications, config.windowSize, config.iconSize));
 
     return QList<DSStoreRecord>{
         DSStoreRecord::vSrn(),
         DSStoreRecord::icvl(),
-        DSStoreRecord::bwsp(*bounds),
-        DSStoreRecord::iloc(appFileName, app->x, app->y),
-        DSStoreRecord::iloc(QStringLiteral("Applications"), applications->x, applications->y),
+        DSStoreRecord::bwsp(bounds),
+        DSStoreRecord::iloc(appFileName, app.x, app.y),
+        DSStoreRecord::iloc(QStringLiteral("Applications"), applications.x, applications.y),
         backgroundAlias ? DSStoreRecord::icvp(config.iconSize, 2, backgroundAlias)
                         : DSStoreRecord::icvp(config.iconSize, 0),
     };

@@ -1,4 +1,4 @@
-#include "pipeline/DMGBuilder.h"
+#include "pipeline/RemoveQuietly.h"
 
 #include <QFile>
 
@@ -7,7 +7,7 @@
 
 namespace vorlap {
 
-void DMGBuilder::removeQuietly(const QString& path)
+void removeQuietly(const QString& path)
 {
     if (path.isEmpty())
         return;

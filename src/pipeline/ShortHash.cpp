@@ -1,10 +1,10 @@
-#include "pipeline/DMGBuilder.h"
+#include "pipeline/ShortHash.h"
 
 #include <QCryptographicHash>
 
 namespace vorlap {
 
-QString DMGBuilder::shortHash(const QByteArray& bytes)
+QString shortHash(const QByteArray& bytes)
 {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).left(8).toHex());
 }

@@ -1,6 +1,6 @@
-// DMGBuilder::runTool and DMGBuilder::detachQuietly.
+#include "pipeline/ToolRunner.h"
+
 #include "pipeline/ChildProcess.h"
-#include "pipeline/DMGBuilder.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -20,23 +20,20 @@ QString decodeOutput(const QByteArray& bytes)
 
 } // namespace
 
-Expected<QString, BuildError> DMGBuilder::runTool(const QStringList& command)
+Expected<QString, PipelineError> runTool(const QStringList& command)
 {
     QList<QByteArray> arguments;
     for (const QString& argument : command)
         arguments.append(QFile::encodeName(argument));
 
-    const auto child = runChild(QByteArrayLiteral("/usr/bin/env"), arguments);
-    if (!child)
-        return unexpected(child.error());
-
-    QString output = decodeOutput(child->output);
-    if (child->succeeded())
+    VORLAP_TRY_LET(child, runChild(QByteArrayLiteral("/usr/bin/env"), arguments));
+    QString output = decodeOutput(child.output);
+    if (child.succeeded())
         return output;
-    return unexpected(DMGBuilderError::hdiutilFailed(command.join(QLatin1Char(' ')) + QStringLiteral(": ") + output));
+    return unexpected(PipelineError::hdiutilFailed(command.join(QLatin1Char(' ')) + QStringLiteral(": ") + output));
 }
 
-void DMGBuilder::detachQuietly(const QString& mountPoint)
+void detachQuietly(const QString& mountPoint)
 {
     (void)runTool({QStringLiteral("hdiutil"), QStringLiteral("detach"), mountPoint, QStringLiteral("-quiet")});
 }

@@ -7,36 +7,34 @@ namespace vorlap {
 
 namespace {
 
-ProjectCodingError fileError(const QString& path, const QString& reason)
+Unexpected<ProjectError> fileFailure(const QString& path, const QFileDevice& file)
 {
-    return {path + QStringLiteral(": ") + reason};
+    return unexpected(ProjectError{ProjectError::Code::fileFailed, path + QStringLiteral(": ") + file.errorString()});
 }
 
 } // namespace
 
-Expected<VorlapProject, ProjectCodingError> readProjectFile(const QString& path)
+Expected<VorlapProject, ProjectError> readProjectFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return unexpected(fileError(path, file.errorString()));
+        return fileFailure(path, file);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return unexpected(fileError(path, file.errorString()));
+        return fileFailure(path, file);
     return VorlapProject::decode(bytes);
 }
 
-Expected<void, ProjectCodingError> writeProjectFile(const VorlapProject& project, const QString& path)
+Expected<void, ProjectError> writeProjectFile(const VorlapProject& project, const QString& path)
 {
-    const auto bytes = project.encode();
-    if (!bytes)
-        return unexpected(bytes.error());
+    VORLAP_TRY_LET(bytes, project.encode());
     QSaveFile file(path);
     // A folder we may not create files in still lets us rewrite a file we own in it.
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
-        return unexpected(fileError(path, file.errorString()));
-    if (file.write(*bytes) != bytes->size() || !file.commit())
-        return unexpected(fileError(path, file.errorString()));
+        return fileFailure(path, file);
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return fileFailure(path, file);
     return {};
 }
 

@@ -9,11 +9,11 @@ namespace vorlap {
 
 // The project stored at `path`, as decoded (not yet normalised). Fails with
 // "<path>: <reason>" when the file cannot be read, or with the decoder's reason.
-Expected<VorlapProject, ProjectCodingError> readProjectFile(const QString& path);
+Expected<VorlapProject, ProjectError> readProjectFile(const QString& path);
 
 // Writes the file form of `project` (as given; callers normalise) to `path`, replacing an
 // existing file. The old file stays intact until the new one is complete. Fails with the
 // encoder's reason, or "<path>: <reason>" when the file cannot be written.
-Expected<void, ProjectCodingError> writeProjectFile(const VorlapProject& project, const QString& path);
+Expected<void, ProjectError> writeProjectFile(const VorlapProject& project, const QString& path);
 
 } // namespace vorlap

@@ -1,21 +1,15 @@
 #include "project/VorlapProject.h"
 
+#include "project/IconRules.h"
+
 namespace vorlap {
 
 namespace {
 
-// Pulls a coordinate to at least `half` inside [0, bound]. The far edge is applied first,
-// so an icon larger than the window ends at `half`.
-double clampCoordinate(double c, double bound, double half)
+IconPositions clampedToCanvas(const IconPositions& positions, double iconSize)
 {
-    const double upper = bound - half;
-    const double belowUpper = c < upper ? c : upper;
-    return belowUpper >= half ? belowUpper : half;
-}
-
-Point clampPoint(Point p, double half)
-{
-    return {clampCoordinate(p.x, fixedCanvasSize.width, half), clampCoordinate(p.y, fixedCanvasSize.height, half)};
+    return {clampIconCentre(positions.app, fixedCanvasSize, iconSize),
+            clampIconCentre(positions.applications, fixedCanvasSize, iconSize)};
 }
 
 } // namespace
@@ -33,20 +27,16 @@ VorlapProject VorlapProject::normalized() const
 {
     // Positions stored for another window size mean nothing on the fixed canvas.
     const IconPositions start = windowSize == fixedCanvasSize ? iconPositions : IconPositions{};
-    const double half = iconSize * 0.5;
-
     VorlapProject result = *this;
     result.windowSize = fixedCanvasSize;
-    result.iconPositions = {clampPoint(start.app, half), clampPoint(start.applications, half)};
+    result.iconPositions = clampedToCanvas(start, iconSize);
     return result;
 }
 
 void clampIconsToCanvas(VorlapProject& project)
 {
-    const double half = project.iconSize * 0.5;
     project.windowSize = fixedCanvasSize;
-    project.iconPositions = {clampPoint(project.iconPositions.app, half),
-                             clampPoint(project.iconPositions.applications, half)};
+    project.iconPositions = clampedToCanvas(project.iconPositions, project.iconSize);
 }
 
 } // namespace vorlap

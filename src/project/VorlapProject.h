@@ -2,6 +2,7 @@
 // The design being edited and saved as a ".vorlap" file.
 #include "common/Expected.h"
 #include "project/Geometry.h"
+#include "project/ProjectError.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -22,13 +23,6 @@ struct IconPositions {
     bool operator==(const IconPositions&) const = default;
 };
 
-// Why a project could not be written or read, in plain English.
-struct ProjectCodingError {
-    QString message;
-
-    QString description() const { return message; }
-};
-
 struct VorlapProject {
     QString appName;
     Size windowSize = fixedCanvasSize;
@@ -43,15 +37,15 @@ struct VorlapProject {
     VorlapProject normalized() const;
 
     // The JSON object of the project file. Fails on non-finite numbers, naming the key.
-    Expected<QJsonObject, ProjectCodingError> toJson() const;
+    Expected<QJsonObject, ProjectError> toJson() const;
     // Reads the object back. A missing or null "backgroundImagePath" means no background;
     // unknown keys and array elements after the first two are ignored. Fails, naming the
     // key and the problem, when a required key is missing or holds the wrong kind of value.
-    static Expected<VorlapProject, ProjectCodingError> fromJson(const QJsonObject& object);
+    static Expected<VorlapProject, ProjectError> fromJson(const QJsonObject& object);
 
     // The project file's bytes: pretty-printed, keys sorted.
-    Expected<QByteArray, ProjectCodingError> encode() const;
-    static Expected<VorlapProject, ProjectCodingError> decode(const QByteArray& bytes);
+    Expected<QByteArray, ProjectError> encode() const;
+    static Expected<VorlapProject, ProjectError> decode(const QByteArray& bytes);
 };
 
 // What a change of icon size does: the project moves onto the fixed canvas and each icon is

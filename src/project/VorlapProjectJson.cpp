@@ -12,9 +12,9 @@ namespace vorlap {
 
 namespace {
 
-ProjectCodingError codingError(const QString& message)
+Unexpected<ProjectError> failure(ProjectError::Code code, const QString& message)
 {
-    return ProjectCodingError{message};
+    return unexpected(ProjectError{code, message});
 }
 
 QString quoted(const QString& keyPath)
@@ -40,67 +40,62 @@ public:
         return value;
     }
 
-    std::optional<ProjectCodingError> error;
+    std::optional<ProjectError> error;
 
 private:
     void check(const QString& keyPath, double value)
     {
         if (!error && !std::isfinite(value))
-            error = codingError(QStringLiteral("The value of %1 is not a finite number (%2), and JSON cannot hold it.")
-                                    .arg(quoted(keyPath), QString::number(value)));
+            error = ProjectError{ProjectError::Code::notFinite,
+                                 QStringLiteral("The value of %1 is not a finite number (%2), and JSON cannot hold it.")
+                                     .arg(quoted(keyPath), QString::number(value))};
     }
 };
 
 // ---- Decoding ----
 
-Expected<QJsonValue, ProjectCodingError> member(const QJsonObject& object, const QString& key, const QString& keyPath)
+Expected<QJsonValue, ProjectError> member(const QJsonObject& object, const QString& key, const QString& keyPath)
 {
     const auto found = object.constFind(key);
     if (found == object.constEnd())
-        return unexpected(codingError(QStringLiteral("The key %1 is missing.").arg(quoted(keyPath))));
+        return failure(ProjectError::Code::keyMissing, QStringLiteral("The key %1 is missing.").arg(quoted(keyPath)));
     return QJsonValue(found.value());
 }
 
-Expected<double, ProjectCodingError> numberValue(const QJsonValue& value, const QString& what)
+Expected<double, ProjectError> numberValue(const QJsonValue& value, const QString& what)
 {
     // The parser refuses numbers beyond the double range, so every number here is finite.
     if (!value.isDouble())
-        return unexpected(codingError(QStringLiteral("%1 is not a number.").arg(what)));
+        return failure(ProjectError::Code::wrongType, QStringLiteral("%1 is not a number.").arg(what));
     return value.toDouble();
 }
 
 // A two-element array of numbers; elements after the first two are ignored.
-Expected<std::pair<double, double>, ProjectCodingError> numberPair(const QJsonObject& object, const QString& key,
+Expected<std::pair<double, double>, ProjectError> numberPair(const QJsonObject& object, const QString& key,
                                                                   const QString& keyPath)
 {
-    auto value = member(object, key, keyPath);
-    if (!value)
-        return unexpected(std::move(value).error());
-    if (!value->isArray())
-        return unexpected(codingError(QStringLiteral("The value of %1 is not an array of two numbers.").arg(quoted(keyPath))));
-    const QJsonArray array = value->toArray();
+    VORLAP_TRY_LET(value, member(object, key, keyPath));
+    if (!value.isArray())
+        return failure(ProjectError::Code::wrongType,
+                       QStringLiteral("The value of %1 is not an array of two numbers.").arg(quoted(keyPath)));
+    const QJsonArray array = value.toArray();
     if (array.size() < 2)
-        return unexpected(codingError(QStringLiteral("The array %1 has fewer than two numbers.").arg(quoted(keyPath))));
-    const auto first = numberValue(array.at(0), QStringLiteral("The first element of %1").arg(quoted(keyPath)));
-    if (!first)
-        return unexpected(first.error());
-    const auto second = numberValue(array.at(1), QStringLiteral("The second element of %1").arg(quoted(keyPath)));
-    if (!second)
-        return unexpected(second.error());
-    return std::pair{*first, *second};
+        return failure(ProjectError::Code::wrongType,
+                       QStringLiteral("The array %1 has fewer than two numbers.").arg(quoted(keyPath)));
+    VORLAP_TRY_LET(first, numberValue(array.at(0), QStringLiteral("The first element of %1").arg(quoted(keyPath))));
+    VORLAP_TRY_LET(second, numberValue(array.at(1), QStringLiteral("The second element of %1").arg(quoted(keyPath))));
+    return std::pair{first, second};
 }
 
-Expected<Point, ProjectCodingError> point(const QJsonObject& object, const QString& key, const QString& keyPath)
+Expected<Point, ProjectError> point(const QJsonObject& object, const QString& key, const QString& keyPath)
 {
-    const auto pair = numberPair(object, key, keyPath);
-    if (!pair)
-        return unexpected(pair.error());
-    return Point{pair->first, pair->second};
+    VORLAP_TRY_LET(pair, numberPair(object, key, keyPath));
+    return Point{pair.first, pair.second};
 }
 
 } // namespace
 
-Expected<QJsonObject, ProjectCodingError> VorlapProject::toJson() const
+Expected<QJsonObject, ProjectError> VorlapProject::toJson() const
 {
     Writer writer;
     QJsonObject object;
@@ -121,75 +116,61 @@ Expected<QJsonObject, ProjectCodingError> VorlapProject::toJson() const
     return object;
 }
 
-Expected<VorlapProject, ProjectCodingError> VorlapProject::fromJson(const QJsonObject& object)
+Expected<VorlapProject, ProjectError> VorlapProject::fromJson(const QJsonObject& object)
 {
     VorlapProject project;
 
-    const auto name = member(object, QStringLiteral("appName"), QStringLiteral("appName"));
-    if (!name)
-        return unexpected(name.error());
-    if (!name->isString())
-        return unexpected(codingError(QStringLiteral("The value of \"appName\" is not a string.")));
-    project.appName = name->toString();
+    VORLAP_TRY_LET(name, member(object, QStringLiteral("appName"), QStringLiteral("appName")));
+    if (!name.isString())
+        return failure(ProjectError::Code::wrongType, QStringLiteral("The value of \"appName\" is not a string."));
+    project.appName = name.toString();
 
-    const auto size = numberPair(object, QStringLiteral("windowSize"), QStringLiteral("windowSize"));
-    if (!size)
-        return unexpected(size.error());
-    project.windowSize = {size->first, size->second};
+    VORLAP_TRY_LET(size, numberPair(object, QStringLiteral("windowSize"), QStringLiteral("windowSize")));
+    project.windowSize = {size.first, size.second};
 
     // Missing and null both mean "no background".
     const QJsonValue background = object.value(QStringLiteral("backgroundImagePath"));
     if (background.isString())
         project.backgroundImagePath = background.toString();
     else if (!background.isUndefined() && !background.isNull())
-        return unexpected(codingError(QStringLiteral("The value of \"backgroundImagePath\" is not a string.")));
+        return failure(ProjectError::Code::wrongType,
+                       QStringLiteral("The value of \"backgroundImagePath\" is not a string."));
     else
         project.backgroundImagePath.reset();
 
-    const auto positionsValue = member(object, QStringLiteral("iconPositions"), QStringLiteral("iconPositions"));
-    if (!positionsValue)
-        return unexpected(positionsValue.error());
-    if (!positionsValue->isObject())
-        return unexpected(codingError(QStringLiteral("The value of \"iconPositions\" is not an object.")));
-    const QJsonObject positions = positionsValue->toObject();
-    const auto app = point(positions, QStringLiteral("app"), QStringLiteral("iconPositions.app"));
-    if (!app)
-        return unexpected(app.error());
-    const auto applications = point(positions, QStringLiteral("applications"), QStringLiteral("iconPositions.applications"));
-    if (!applications)
-        return unexpected(applications.error());
-    project.iconPositions = {*app, *applications};
+    VORLAP_TRY_LET(positionsValue, member(object, QStringLiteral("iconPositions"), QStringLiteral("iconPositions")));
+    if (!positionsValue.isObject())
+        return failure(ProjectError::Code::wrongType, QStringLiteral("The value of \"iconPositions\" is not an object."));
+    const QJsonObject positions = positionsValue.toObject();
+    VORLAP_TRY_LET(app, point(positions, QStringLiteral("app"), QStringLiteral("iconPositions.app")));
+    VORLAP_TRY_LET(applications,
+                   point(positions, QStringLiteral("applications"), QStringLiteral("iconPositions.applications")));
+    project.iconPositions = {app, applications};
 
-    const auto iconSizeValue = member(object, QStringLiteral("iconSize"), QStringLiteral("iconSize"));
-    if (!iconSizeValue)
-        return unexpected(iconSizeValue.error());
-    const auto iconSizeNumber = numberValue(*iconSizeValue, QStringLiteral("The value of \"iconSize\""));
-    if (!iconSizeNumber)
-        return unexpected(iconSizeNumber.error());
-    project.iconSize = *iconSizeNumber;
+    VORLAP_TRY_LET(iconSizeValue, member(object, QStringLiteral("iconSize"), QStringLiteral("iconSize")));
+    VORLAP_TRY_LET(iconSizeNumber, numberValue(iconSizeValue, QStringLiteral("The value of \"iconSize\"")));
+    project.iconSize = iconSizeNumber;
 
     return project;
 }
 
-Expected<QByteArray, ProjectCodingError> VorlapProject::encode() const
+Expected<QByteArray, ProjectError> VorlapProject::encode() const
 {
-    const auto object = toJson();
-    if (!object)
-        return unexpected(object.error());
+    VORLAP_TRY_LET(object, toJson());
     // QJsonObject keeps its keys sorted, so the file lists them alphabetically.
-    return QJsonDocument(*object).toJson(QJsonDocument::Indented);
+    return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
-Expected<VorlapProject, ProjectCodingError> VorlapProject::decode(const QByteArray& bytes)
+Expected<VorlapProject, ProjectError> VorlapProject::decode(const QByteArray& bytes)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError)
-        return unexpected(codingError(QStringLiteral("The file is not valid JSON (%1 at byte %2).")
-                                          .arg(parseError.errorString())
-                                          .arg(parseError.offset)));
+        return failure(ProjectError::Code::notJson, QStringLiteral("The file is not valid JSON (%1 at byte %2).")
+                                                        .arg(parseError.errorString())
+                                                        .arg(parseError.offset));
     if (!document.isObject())
-        return unexpected(codingError(QStringLiteral("The file does not hold a JSON object.")));
+        return failure(ProjectError::Code::notJson, QStringLiteral("The file does not hold a JSON object."));
     return fromJson(document.object());
 }
 

@@ -19,7 +19,7 @@ namespace vorlap {
 class BackgroundPreviewCache {
 public:
     using Renderer =
-        std::function<Expected<QImage, BackgroundImageRendererError>(const QString& path, Size size, double scale)>;
+        std::function<Expected<QImage, PipelineError>(const QString& path, Size size, double scale)>;
 
     explicit BackgroundPreviewCache(Renderer renderer = &BackgroundImageRenderer::renderImage);
 

@@ -37,7 +37,7 @@ void startBuildTask(BuildConfig config, QObject* receiver, BuildTaskCallbacks ca
         builder.onProgress = [post](const QString& message) {
             post([message](BuildTaskCallbacks& c) { if (c.progress) c.progress(message); }, false);
         };
-        const Expected<void, BuildError> result = builder.build(config);
+        const Expected<void, PipelineError> result = builder.build(config);
         if (!result) {
             const QString description = result.error().description();
             post([description](BuildTaskCallbacks& c) { if (c.failed) c.failed(description); }, false);

@@ -1,6 +1,7 @@
 #include "ui/PreviewCanvasView.h"
 
-#include "ui/BundlePaths.h"
+#include "project/BundlePaths.h"
+#include "project/IconRules.h"
 #include "ui/DropZonePainter.h"
 #include "ui/Palette.h"
 #include "ui/ProjectModel.h"
@@ -58,11 +59,7 @@ MockupLayout PreviewCanvasView::mockupLayout() const
 void PreviewCanvasView::setIconPosition(DraggedIcon icon, Point centre)
 {
     VorlapProject project = m_model->project();
-    const double half = project.iconSize * 0.5;
-    // The far edge first, then the near one: an icon larger than the window ends at `half`.
-    centre.x = std::max(std::min(centre.x, project.windowSize.width - half), half);
-    centre.y = std::max(std::min(centre.y, project.windowSize.height - half), half);
-    iconPosition(project.iconPositions, icon) = centre;
+    iconPosition(project.iconPositions, icon) = clampIconCentre(centre, project.windowSize, project.iconSize);
     m_model->setProject(project);
 }
 

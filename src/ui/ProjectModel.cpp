@@ -1,6 +1,6 @@
 #include "ui/ProjectModel.h"
 
-#include "ui/BundlePaths.h"
+#include "project/BundlePaths.h"
 
 #include <utility>
 
@@ -35,7 +35,7 @@ void ProjectModel::chooseApplication(const QUrl& bundleUrl)
 {
     setAppUrl(bundleUrl);
     VorlapProject project = m_project;
-    project.appName = BundlePaths::deletingExtension(BundlePaths::lastComponent(bundleUrl.isLocalFile() ? bundleUrl.toLocalFile() : bundleUrl.path()));
+    project.appName = BundlePaths::applicationName(bundleUrl.isLocalFile() ? bundleUrl.toLocalFile() : bundleUrl.path());
     setProject(project);
 }
 

@@ -1,7 +1,8 @@
 #include "ui/SidebarView.h"
 
 #include "project/BackgroundChoice.h"
-#include "ui/BundlePaths.h"
+#include "project/BundlePaths.h"
+#include "project/IconRules.h"
 #include "ui/FilePanels.h"
 #include "ui/ImageDropButton.h"
 #include "ui/Palette.h"
@@ -144,9 +145,9 @@ QWidget* SidebarView::makeScrollContent()
     stack->addLayout(header);
 
     m_slider = new TintedSlider;
-    m_slider->setRange(kSmallestIconSize, kLargestIconSize);
-    m_slider->setSingleStep(kIconSizeStep);
-    m_slider->setPageStep(4 * kIconSizeStep);
+    m_slider->setRange(smallestIconSize, largestIconSize);
+    m_slider->setSingleStep(iconSizeStep);
+    m_slider->setPageStep(4 * iconSizeStep);
     m_slider->setFocusPolicy(Qt::TabFocus);
     m_slider->setTint(Palette::accent());
     connect(m_slider, &QSlider::valueChanged, this, &SidebarView::sliderMoved);
@@ -311,16 +312,16 @@ void SidebarView::projectChanged()
     {
         const QSignalBlocker blocker(m_slider);
         if (std::isfinite(project.iconSize))
-            m_slider->setValue(int(std::lround(std::clamp(project.iconSize, double(kSmallestIconSize),
-                                                          double(kLargestIconSize)))));
+            m_slider->setValue(int(std::lround(std::clamp(project.iconSize, double(smallestIconSize),
+                                                          double(largestIconSize)))));
     }
     refreshBackground();
 }
 
 void SidebarView::sliderMoved(int value)
 {
-    // The slider stops only at 48, 56, ..., 256.
-    const int snapped = kSmallestIconSize + int(std::lround(double(value - kSmallestIconSize) / kIconSizeStep)) * kIconSizeStep;
+    // The slider stops only at the offered sizes.
+    const int snapped = nearestOfferedIconSize(value);
     if (snapped != value) {
         m_slider->setValue(snapped);
         return;

@@ -29,9 +29,6 @@ class SidebarView : public QWidget {
 
 public:
     static constexpr int kWidth = 244;
-    static constexpr int kSmallestIconSize = 48;
-    static constexpr int kLargestIconSize = 256;
-    static constexpr int kIconSizeStep = 8;
 
     // The window's commands, called without arguments.
     struct Actions {

@@ -66,6 +66,7 @@ TEST_F(BuildCommandTest, ArgumentsAreChecked)
         {"--app", "x.app", "--output"},
         {"--app", "x.dmg", "--output", "x.dmg"},
         {"--app", "x.App", "--output", "x.dmg"},
+        {"--app", "/apps/.app", "--output", "x.dmg"}, // a hidden name, not a bundle: the volume would have no name
         {"--app", "x.app", "--output", "x.dmg", "--icon-size", "100"},
         {"--app", "x.app", "--output", "x.dmg", "--icon-size", "264"},
         {"--app", "x.app", "--output", "x.dmg", "--icon-size", "big"},
@@ -77,6 +78,11 @@ TEST_F(BuildCommandTest, ArgumentsAreChecked)
     ASSERT_TRUE(options);
     EXPECT_TRUE(QDir::isAbsolutePath(options->appPath));
     EXPECT_EQ(options->iconSize, 256);
+
+    // The shell's completion leaves a slash after a bundle; the window takes it, so do we.
+    const auto slashed = parseBuildArguments({"--app", "My.Tool.app/", "--output", "o.dmg"});
+    ASSERT_TRUE(slashed);
+    EXPECT_EQ(buildConfigFor(*slashed)->volumeName, "My.Tool");
 }
 
 TEST_F(BuildCommandTest, RequestIsWhatTheWindowWouldBuild)

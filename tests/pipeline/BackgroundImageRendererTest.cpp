@@ -206,7 +206,7 @@ TEST_F(BackgroundImageRendererTest, UnreadablePicturesAreInvalid)
         EXPECT_EQ(image.error().description(), "Background image is invalid: " + path);
         const auto png = BackgroundImageRenderer::renderPNG(path, {600, 400}, 1.0);
         ASSERT_FALSE(png);
-        EXPECT_EQ(png.error(), BackgroundImageRendererError::invalid(path));
+        EXPECT_EQ(png.error(), PipelineError::backgroundImageInvalid(path));
     }
 }
 
@@ -224,7 +224,7 @@ TEST_F(BackgroundImageRendererTest, HugeDeclaredSizeIsRefusedWithoutAllocating)
 
     const auto image = BackgroundImageRenderer::renderImage(path, {600, 400}, 1.0);
     ASSERT_FALSE(image);
-    EXPECT_EQ(image.error(), BackgroundImageRendererError::invalid(path));
+    EXPECT_EQ(image.error(), PipelineError::backgroundImageInvalid(path));
 }
 
 TEST_F(BackgroundImageRendererTest, OrientationTagIsHonoured)

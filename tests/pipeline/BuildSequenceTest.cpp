@@ -109,7 +109,7 @@ protected:
         return found;
     }
 
-    QString failureText(const Expected<void, BuildError>& result) const
+    QString failureText(const Expected<void, PipelineError>& result) const
     {
         return result ? QStringLiteral("<succeeded>") : result.error().description();
     }

@@ -1,5 +1,7 @@
 // Image sizing, the short content hash and quiet removal.
-#include "pipeline/DMGBuilder.h"
+#include "pipeline/ImageSizing.h"
+#include "pipeline/RemoveQuietly.h"
+#include "pipeline/ShortHash.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,14 +43,14 @@ protected:
 
     static qint64 size(const QString& path)
     {
-        const auto result = DMGBuilder::directorySize(path);
+        const auto result = directorySize(path);
         EXPECT_TRUE(result) << result.error().description().toStdString();
         return result ? *result : -1;
     }
 
     static qint64 megabytes(const QString& app, const std::optional<QString>& background = std::nullopt)
     {
-        const auto result = DMGBuilder::imageSizeMegabytes(app, background);
+        const auto result = imageSizeMegabytes(app, background);
         EXPECT_TRUE(result) << result.error().description().toStdString();
         return result ? *result : -1;
     }
@@ -93,7 +95,7 @@ TEST_F(ImageSizingTest, UnreadableFoldersAreSkipped)
         ASSERT_GE(child, 0);
         if (child == 0) {
             const bool dropped = ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
-            const auto measured = DMGBuilder::directorySize(app);
+            const auto measured = directorySize(app);
             ::_exit(!dropped ? 2 : measured && *measured == 5 ? 0 : 1);
         }
         int status = 0;
@@ -140,14 +142,14 @@ TEST_F(ImageSizingTest, SumsBeyondSixtyFourBitsFailClearly)
 
     file("Over.app/a", max / 2 + 1, huge.path());
     file("Over.app/b", max / 2 + 1, huge.path());
-    const auto over = DMGBuilder::directorySize(huge.filePath("Over.app"));
+    const auto over = directorySize(huge.filePath("Over.app"));
     ASSERT_FALSE(over);
     EXPECT_EQ(over.error().description(), "Build failed: The files in " + huge.filePath("Over.app")
                                               + " add up to more than 9223372036854775807 bytes.");
 
     file("Edge.app/a", max - 5'000'000, huge.path());
-    EXPECT_EQ(DMGBuilder::directorySize(huge.filePath("Edge.app")).value_or(-1), max - 5'000'000);
-    const auto margin = DMGBuilder::imageSizeMegabytes(huge.filePath("Edge.app"), std::nullopt);
+    EXPECT_EQ(directorySize(huge.filePath("Edge.app")).value_or(-1), max - 5'000'000);
+    const auto margin = imageSizeMegabytes(huge.filePath("Edge.app"), std::nullopt);
     ASSERT_FALSE(margin);
     EXPECT_TRUE(margin.error().description().startsWith("Build failed: ")) << margin.error().description().toStdString();
 }
@@ -155,8 +157,8 @@ TEST_F(ImageSizingTest, SumsBeyondSixtyFourBitsFailClearly)
 TEST(ShortHash, FirstEightDigestBytesInLowerCaseHex)
 {
     // SHA-256 of no bytes is e3b0c442 98fc1c14 9afbf4c8 ...; of "abc" ba7816bf 8f01cfea ...
-    EXPECT_EQ(DMGBuilder::shortHash({}), "e3b0c44298fc1c14");
-    EXPECT_EQ(DMGBuilder::shortHash("abc"), "ba7816bf8f01cfea");
+    EXPECT_EQ(shortHash({}), "e3b0c44298fc1c14");
+    EXPECT_EQ(shortHash("abc"), "ba7816bf8f01cfea");
 }
 
 TEST_F(ImageSizingTest, RemoveQuietlyTakesEverythingButFollowsNoLink)
@@ -167,16 +169,16 @@ TEST_F(ImageSizingTest, RemoveQuietlyTakesEverythingButFollowsNoLink)
     ASSERT_EQ(::symlink(QFile::encodeName(dir.filePath("kept")).constData(),
                         QFile::encodeName(work + "/sub/link").constData()), 0);
 
-    DMGBuilder::removeQuietly(work);
+    removeQuietly(work);
     EXPECT_FALSE(QFileInfo::exists(work));
     EXPECT_TRUE(QFileInfo::exists(kept));
 
     const QString link = dir.filePath("link-to-kept");
     ASSERT_EQ(::symlink(QFile::encodeName(dir.filePath("kept")).constData(), QFile::encodeName(link).constData()), 0);
-    DMGBuilder::removeQuietly(link);
+    removeQuietly(link);
     EXPECT_FALSE(QFileInfo(link).isSymLink());
     EXPECT_TRUE(QFileInfo::exists(kept));
 
-    DMGBuilder::removeQuietly(dir.filePath("never-there"));
-    DMGBuilder::removeQuietly(QString());
+    removeQuietly(dir.filePath("never-there"));
+    removeQuietly(QString());
 }

@@ -1,6 +1,6 @@
 // Running tools: small fake tools in a temporary folder put first on the search path.
 #include "pipeline/ChildProcess.h"
-#include "pipeline/DMGBuilder.h"
+#include "pipeline/ToolRunner.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <thread>
 
@@ -36,7 +37,7 @@ protected:
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    static QString failure(const Expected<QString, BuildError>& result)
+    static QString failure(const Expected<QString, PipelineError>& result)
     {
         if (result)
             return QStringLiteral("<succeeded: ") + *result + QLatin1Char('>');
@@ -52,7 +53,7 @@ protected:
 TEST_F(ToolRunnerTest, ArgumentsArriveUnchangedAndBothStreamsAreCollected)
 {
     tool("args", R"(for a in "$@"; do printf '[%s]\n' "$a"; done; echo "to error" >&2; echo "to output")");
-    const auto result = DMGBuilder::runTool({"args", "a path/with spaces", "", QString::fromUtf8("Caf\u00e9 $HOME *")});
+    const auto result = runTool({"args", "a path/with spaces", "", QString::fromUtf8("Caf\u00e9 $HOME *")});
     ASSERT_TRUE(result) << failure(result).toStdString();
     EXPECT_EQ(*result, QString::fromUtf8("[a path/with spaces]\n[]\n[Caf\u00e9 $HOME *]\nto error\nto output\n"));
 }
@@ -60,40 +61,38 @@ TEST_F(ToolRunnerTest, ArgumentsArriveUnchangedAndBothStreamsAreCollected)
 TEST_F(ToolRunnerTest, NonZeroExitNamesTheCommandAndKeepsTheOutputExactly)
 {
     tool("hdiutil", R"(echo "hdiutil: attach failed - No such file or directory" >&2; exit 1)");
-    const auto result = DMGBuilder::runTool({"hdiutil", "attach", "/tmp/w/temp.dmg", "-mountpoint", "/Volumes/vorlap-1",
-                                             "-nobrowse"});
+    const auto result = runTool({"hdiutil", "attach", "/tmp/w/temp.dmg", "-mountpoint", "/Volumes/vorlap-1",
+                                 "-nobrowse"});
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error().description(),
               "hdiutil failed: hdiutil attach /tmp/w/temp.dmg -mountpoint /Volumes/vorlap-1 -nobrowse: "
               "hdiutil: attach failed - No such file or directory\n");
-    const DMGBuilderError* error = result.error().as<DMGBuilderError>();
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(error->kind, DMGBuilderError::Case::hdiutilFailed);
+    EXPECT_EQ(result.error().code, PipelineError::Code::hdiutilFailed);
 
     tool("quiet", "exit 3");
-    EXPECT_EQ(failure(DMGBuilder::runTool({"quiet"})), "hdiutil failed: quiet: ");
+    EXPECT_EQ(failure(runTool({"quiet"})), "hdiutil failed: quiet: ");
 }
 
 TEST_F(ToolRunnerTest, OutputThatIsNotUtf8BecomesEmpty)
 {
     tool("binary", R"(printf 'ok\377\376'; exit "$1")");
-    const auto success = DMGBuilder::runTool({"binary", "0"});
+    const auto success = runTool({"binary", "0"});
     ASSERT_TRUE(success);
     EXPECT_EQ(*success, QString());
-    EXPECT_EQ(failure(DMGBuilder::runTool({"binary", "4"})), "hdiutil failed: binary 4: ");
+    EXPECT_EQ(failure(runTool({"binary", "4"})), "hdiutil failed: binary 4: ");
 }
 
 TEST_F(ToolRunnerTest, MegabytesOfOutputOnBothStreamsDoNotBlock)
 {
     // Far more than a pipe holds, first on standard output, then on standard error.
     tool("chatty", R"(head -c 3000000 /dev/zero | tr '\0' o; head -c 3000000 /dev/zero | tr '\0' e >&2; exit "$1")");
-    const auto success = DMGBuilder::runTool({"chatty", "0"});
+    const auto success = runTool({"chatty", "0"});
     ASSERT_TRUE(success);
     ASSERT_EQ(success->size(), 6000000);
     EXPECT_EQ(success->count(QLatin1Char('o')), 3000000);
     EXPECT_TRUE(success->endsWith(QLatin1Char('e')));
 
-    const auto failed = DMGBuilder::runTool({"chatty", "2"});
+    const auto failed = runTool({"chatty", "2"});
     ASSERT_FALSE(failed);
     EXPECT_EQ(failed.error().description().size(), QStringLiteral("hdiutil failed: chatty 2: ").size() + 6000000);
 }
@@ -101,19 +100,19 @@ TEST_F(ToolRunnerTest, MegabytesOfOutputOnBothStreamsDoNotBlock)
 TEST_F(ToolRunnerTest, ChildKilledBySignalFails)
 {
     tool("doomed", R"(echo "going"; kill -"$1" $$; echo "not reached")");
-    EXPECT_EQ(failure(DMGBuilder::runTool({"doomed", "KILL"})), "hdiutil failed: doomed KILL: going\n");
-    EXPECT_EQ(failure(DMGBuilder::runTool({"doomed", "TERM"})), "hdiutil failed: doomed TERM: going\n");
+    EXPECT_EQ(failure(runTool({"doomed", "KILL"})), "hdiutil failed: doomed KILL: going\n");
+    EXPECT_EQ(failure(runTool({"doomed", "TERM"})), "hdiutil failed: doomed TERM: going\n");
     // SIGPIPE is at its default action in the child even when this process ignores it.
     const auto previous = std::signal(SIGPIPE, SIG_IGN);
-    EXPECT_EQ(failure(DMGBuilder::runTool({"doomed", "PIPE"})), "hdiutil failed: doomed PIPE: going\n");
+    EXPECT_EQ(failure(runTool({"doomed", "PIPE"})), "hdiutil failed: doomed PIPE: going\n");
     std::signal(SIGPIPE, previous);
 }
 
 TEST_F(ToolRunnerTest, MissingToolFailsWithTheSearchError)
 {
-    const auto result = DMGBuilder::runTool({"vorlap-no-such-tool", "create"});
+    const auto result = runTool({"vorlap-no-such-tool", "create"});
     ASSERT_FALSE(result);
-    ASSERT_NE(result.error().as<DMGBuilderError>(), nullptr);
+    EXPECT_EQ(result.error().code, PipelineError::Code::hdiutilFailed);
     const QString description = result.error().description();
     EXPECT_TRUE(description.startsWith("hdiutil failed: vorlap-no-such-tool create: ")) << description.toStdString();
     EXPECT_TRUE(description.contains("No such file or directory")) << description.toStdString();
@@ -125,6 +124,8 @@ TEST_F(ToolRunnerTest, ProgramThatCannotStartIsAPlatformError)
     const auto result = runChild(missing, {"x"});
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error().description(), QString::fromLocal8Bit(missing) + ": No such file or directory");
+    EXPECT_EQ(result.error().code, PipelineError::Code::systemFailed);
+    EXPECT_EQ(result.error().errnum, ENOENT);
 
     tool("not-executable", "exit 0");
     QFile::setPermissions(bin.filePath("not-executable"), QFile::ReadOwner);
@@ -140,7 +141,7 @@ TEST_F(ToolRunnerTest, RunsFromSeveralWorkerThreadsAtOnce)
     std::vector<std::thread> threads;
     for (int i = 0; i < 4; ++i)
         threads.emplace_back([i, &outputs] {
-            const auto result = DMGBuilder::runTool({"whoami-tool", QString::number(i)});
+            const auto result = runTool({"whoami-tool", QString::number(i)});
             outputs[i] = result ? *result : result.error().description();
         });
     for (std::thread& thread : threads)
@@ -155,12 +156,12 @@ TEST_F(ToolRunnerTest, DetachQuietlyWaitsForTheToolAndIgnoresItsFailure)
     tool("hdiutil", QStringLiteral(R"(sleep 0.2; echo "$@" > '%1'; echo "hdiutil: detach failed - No such file or directory" >&2; exit 16)")
                         .arg(log)
                         .toUtf8());
-    DMGBuilder::detachQuietly("/Volumes/vorlap-ABCD1234");
+    detachQuietly("/Volumes/vorlap-ABCD1234");
     QFile file(log);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "returned before the tool finished";
     EXPECT_EQ(file.readAll(), "detach /Volumes/vorlap-ABCD1234 -quiet\n");
 
     qputenv("PATH", QFile::encodeName(bin.path())); // no hdiutil at all: still quiet
     QFile::remove(bin.filePath("hdiutil"));
-    DMGBuilder::detachQuietly("/Volumes/none");
+    detachQuietly("/Volumes/none");
 }

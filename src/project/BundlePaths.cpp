@@ -1,4 +1,4 @@
-#include "ui/BundlePaths.h"
+#include "project/BundlePaths.h"
 
 namespace vorlap::BundlePaths {
 
@@ -27,9 +27,19 @@ QString deletingExtension(const QString& name)
     return ext.isEmpty() ? name : name.left(name.size() - ext.size() - 1);
 }
 
+bool isApplicationBundlePath(const QString& path)
+{
+    return extension(lastComponent(path)) == u"app";
+}
+
 bool isApplicationBundle(const QUrl& url)
 {
-    return url.isLocalFile() && extension(lastComponent(url.toLocalFile())) == u"app";
+    return url.isLocalFile() && isApplicationBundlePath(url.toLocalFile());
+}
+
+QString applicationName(const QString& bundlePath)
+{
+    return deletingExtension(lastComponent(bundlePath));
 }
 
 } // namespace vorlap::BundlePaths
