@@ -78,7 +78,7 @@ void ContentView::buildDMG()
     const QString appPath = appUrl->isLocalFile() ? appUrl->toLocalFile() : appUrl->path();
     BuildTaskCallbacks callbacks;
     callbacks.progress = [this](const QString& message) { setBuildProgress(message); };
-    callbacks.failed = [this](const QString& description) { buildFailed(description); };
+    callbacks.failed = [this](const QString& description) { fail(description); };
     callbacks.ended = [this] { buildEnded(); };
     startBuildTask(BuildConfig::forProject(m_model->project(), appPath, *output), this, std::move(callbacks));
 }
@@ -87,13 +87,6 @@ void ContentView::setBuildProgress(const QString& message)
 {
     m_buildProgress = message;
     syncBuildState();
-}
-
-void ContentView::buildFailed(const QString& description)
-{
-    m_buildError = description;
-    m_showAlert = true;
-    updatePresentations();
 }
 
 void ContentView::buildEnded()

@@ -70,8 +70,8 @@ protected:
 
 private:
     void setBuildProgress(const QString& message);
-    void buildFailed(const QString& description);
     void buildEnded();
+    // Keeps the message and shows it in the alert: a build, save or open that failed.
     void fail(const QString& message);
     void updatePresentations();
     void syncBuildState();
