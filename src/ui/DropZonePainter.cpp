@@ -48,12 +48,12 @@ void paint(QPainter& painter, const QRectF& canvas, bool targeted)
     const QFont captionFont = SystemFont::caption(painter.device());
     const double titleHeight = QFontMetricsF(titleFont, painter.device()).height();
     const double captionHeight = QFontMetricsF(captionFont, painter.device()).height();
-    const QSizeF symbol = SymbolImages::appBadgePlusSize(kSymbolSize);
+    const QSizeF symbol = SymbolImages::appBadgePlus.size(kSymbolSize);
     const double stackHeight = symbol.height() + kStackGap + titleHeight + kStackGap + captionHeight;
 
     double y = canvas.center().y() - stackHeight / 2;
     const double cx = canvas.center().x();
-    SymbolImages::paintAppBadgePlus(
+    SymbolImages::appBadgePlus.paint(
         painter, QRectF(cx - symbol.width() / 2, y, symbol.width(), symbol.height()),
         targeted ? Palette::accent() : Palette::withOpacity(Palette::secondaryText(), 0.5));
     y += symbol.height() + kStackGap;

@@ -162,9 +162,9 @@ void WindowMockupPainter::paintStatusBar(QPainter& painter, const MockupLayout& 
     const double gap = std::max(4 * k, 3.0);
     const double padding = std::max(12 * k, 9.0);
     const QColor colour = black(0.62);
-    const QSizeF symbol = SymbolImages::internalDriveSize(fontSize);
+    const QSizeF symbol = SymbolImages::internalDrive.size(fontSize);
     double x = bar.left() + padding;
-    SymbolImages::paintInternalDrive(
+    SymbolImages::internalDrive.paint(
         painter, QRectF(x, bar.center().y() - symbol.height() / 2, symbol.width(), symbol.height()), colour);
     x += symbol.width() + gap;
 

@@ -177,20 +177,6 @@ TEST_F(PreviewCanvasPixels, BackgroundIsCroppedToTheWindowAndClippedAt330)
     EXPECT_TRUE(isBar(image.pixelColor(500, 360)));
 }
 
-TEST_F(PreviewCanvasPixels, WidePictureLosesItsSides)
-{
-    // 2000 × 380: the middle 540 columns are kept.
-    QImage wide(2000, 380, QImage::Format_RGB32);
-    wide.fill(Qt::red);
-    QPainter(&wide).fillRect(QRect(730, 0, 540, 380), Qt::green);
-    const QString path = save(wide, "wide.png");
-    Canvas canvas;
-    canvas.update([&](VorlapProject& p) { p.backgroundImagePath = path; });
-    const QImage image = picture(canvas.view);
-    for (const int x : {2, 100, 270, 440, 537})
-        EXPECT_EQ(image.pixelColor(x, 40), QColor(Qt::green)) << x;
-}
-
 TEST_F(PreviewCanvasPixels, MissingOrBrokenPictureShowsThePlainFill)
 {
     const QString broken = dir.filePath(QStringLiteral("broken.png"));
