@@ -134,7 +134,7 @@ TEST(EndToEndBuild, ProgramBuildsAnImageEveryIndependentReaderAccepts)
     EXPECT_EQ(records["Sample.app/Iloc"]["value"].toObject()["hex"].toString().left(16), "000000b4000000be");
     EXPECT_EQ(records["Applications/Iloc"]["value"].toObject()["hex"].toString().left(16), "000001dc00000040");
     const QJsonObject view = records["./icvp"]["value"].toObject()["plist"].toObject();
-    EXPECT_EQ(view.size(), 16);
+    EXPECT_EQ(view.size(), 17); // the sixteen view properties and the alias
     EXPECT_EQ(view["backgroundType"].toObject()["integer"].toInt(), 2);
     const QByteArray alias = QByteArray::fromBase64(view["backgroundImageAlias"].toObject()["data"].toString().toLatin1());
     ASSERT_GT(alias.size(), 150);

@@ -261,10 +261,10 @@ const std::vector<HfsDamage>& hfsDamageCases()
         {"file larger than its blocks", [](Patch& p) { storeBE64(p.at(p.dataForkOf("second.txt")), uint64_t{1} << 40); },
          "larger than its blocks"},
         {"case-sensitive signature", [](Patch& p) { p.at(1024)[1] = 'X'; }, "HFSX"},
-        // A name ".." in the catalog, key and thread record alike.
-        {"name ..", [](Patch& p) { EXPECT_EQ(p.renameAll("zz", ".."), 2); }, "invalid name \"..\""},
+        // A name ".." in the catalog: key, thread record and any index key alike.
+        {"name ..", [](Patch& p) { EXPECT_GE(p.renameAll("zz", ".."), 2); }, "invalid name \"..\""},
         // Two entries with one name: a link to the folder outside, then a file by that name.
-        {"a file behind a link of its name", [](Patch& p) { EXPECT_EQ(p.renameAll("evil2", "evil1"), 2); }, "File exists"},
+        {"a file behind a link of its name", [](Patch& p) { EXPECT_GE(p.renameAll("evil2", "evil1"), 2); }, "File exists"},
     };
     return cases;
 }
