@@ -2,12 +2,10 @@
 // Runs our `hdiutil` program as the build does, each test with its own attachment
 // records and folders.
 #include "support/Shell.h"
+#include "support/TestEnvironment.h"
 #include "support/TestPaths.h"
 
-#include <QByteArray>
 #include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -18,26 +16,17 @@ namespace vorlap::test {
 
 class HdiutilFixture : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(root.isValid());
-        savedState = qgetenv("XDG_STATE_HOME");
-        qputenv("XDG_STATE_HOME", QFile::encodeName(qpath("state")));
-    }
+    void SetUp() override { environment.setPath("XDG_STATE_HOME", qpath("state")); }
     void TearDown() override
     {
         // Nothing may stay attached after a test.
         EXPECT_TRUE(QDir(qpath("state/vorlap/hdiutil")).entryList(QDir::Files).isEmpty())
             << "attachment records left: " << QDir(qpath("state/vorlap/hdiutil")).entryList(QDir::Files).join(' ').toStdString();
-        if (savedState.isNull())
-            qunsetenv("XDG_STATE_HOME");
-        else
-            qputenv("XDG_STATE_HOME", savedState);
     }
 
-    std::string path(const std::string& relative) const { return root.path().toStdString() + "/" + relative; }
+    std::string path(const std::string& relative) const { return qpath(relative.c_str()).toStdString(); }
     std::string path(const char* relative) const { return path(std::string(relative)); }
-    QString qpath(const char* relative) const { return root.path() + "/" + QString::fromUtf8(relative); }
+    QString qpath(const char* relative) const { return environment.scratch().path() + "/" + QString::fromUtf8(relative); }
     static QString q(const std::string& text) { return QString::fromStdString(text); }
 
     ShellResult hdiutil(std::vector<std::string> arguments) const
@@ -54,24 +43,7 @@ protected:
         return result.output;
     }
 
-public:
-    static void writeFile(const QString& file, const QByteArray& bytes)
-    {
-        QDir().mkpath(QFileInfo(file).path());
-        QFile out(file);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-    }
-
-    static QByteArray readFile(const QString& file)
-    {
-        QFile in(file);
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-    }
-
-protected:
-    QTemporaryDir root;
-    QByteArray savedState;
+    EnvironmentGuard environment;
 };
 
 } // namespace vorlap::test

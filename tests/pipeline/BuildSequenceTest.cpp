@@ -3,20 +3,16 @@
 #include "pipeline/DMGBuilder.h"
 #include "dsstore/DSStoreReader.h"
 #include "support/Shell.h"
+#include "support/TestEnvironment.h"
 #include "support/TestPaths.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QImage>
 #include <QJsonArray>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QtEndian>
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 using namespace vorlap;
 using namespace vorlap::test;
@@ -27,27 +23,11 @@ class BuildSequenceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(root.isValid());
-        for (const char* name : {"bin", "tmp", "state", "in", "out"})
-            QDir(root.path()).mkdir(name);
-        ASSERT_TRUE(QFile::link(QString::fromStdString(sourcePath("tests/pipeline/fake-hdiutil")), path("bin/hdiutil")));
-        saved = {qgetenv("PATH"), qgetenv("TMPDIR")};
-        qputenv("PATH", QFile::encodeName(path("bin")) + ':' + saved.first);
-        qputenv("TMPDIR", QFile::encodeName(path("tmp")));
-        qputenv("FAKE_HDIUTIL_STATE", QFile::encodeName(path("state")));
-        qunsetenv("FAKE_HDIUTIL_FAIL");
-        qunsetenv("FAKE_HDIUTIL_FSEVENTSD");
-
-        // A small application: an executable, a resource, a hidden file and a link.
-        QDir().mkpath(path("in/Sample.app/Contents/MacOS"));
-        QDir().mkpath(path("in/Sample.app/Contents/Resources"));
-        write("in/Sample.app/Contents/MacOS/Sample", "#!/bin/sh\necho hi\n");
-        ::chmod(QFile::encodeName(path("in/Sample.app/Contents/MacOS/Sample")).constData(), 0755);
-        write("in/Sample.app/Contents/Info.plist", "<plist/>");
-        write("in/Sample.app/Contents/Resources/.hidden", "h");
+        // The sample application also carries a hidden file and a link.
+        writeFile(path("in/Sample.app/Contents/Resources/.hidden"), "h");
         QFile::link("../MacOS/Sample", path("in/Sample.app/Contents/Resources/link"));
 
-        config.appPath = path("in/Sample.app");
+        config.appPath = corner.appPath();
         config.outputPath = path("out/Sample.dmg");
         config.volumeName = QStringLiteral("Sample");
         config.windowSize = {540, 380};
@@ -56,31 +36,8 @@ protected:
         builder.onProgress = [this](const QString& message) { progress << message; };
     }
 
-    void TearDown() override
-    {
-        qputenv("PATH", saved.first);
-        qputenv("TMPDIR", saved.second);
-        qunsetenv("FAKE_HDIUTIL_FAIL");
-        qunsetenv("FAKE_HDIUTIL_FSEVENTSD");
-    }
-
-    QString path(const QString& relative) const { return root.path() + QLatin1Char('/') + relative; }
-
-    void write(const QString& relative, const QByteArray& bytes) const
-    {
-        QFile file(path(relative));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
-    QString makePicture(int width, int height) const
-    {
-        QImage image(width, height, QImage::Format_RGB32);
-        image.fill(QColor(20, 120, 220));
-        const QString file = path("in/picture.png");
-        EXPECT_TRUE(image.save(file));
-        return file;
-    }
+    QString path(const QString& relative) const { return corner.path(relative); }
+    void write(const QString& relative, const QByteArray& bytes) const { writeFile(path(relative), bytes); }
 
     // The finished image (a tar archive for the stand-in tool) unpacked.
     QString unpackOutput()
@@ -114,8 +71,7 @@ protected:
         return result ? QStringLiteral("<succeeded>") : result.error().description();
     }
 
-    QTemporaryDir root;
-    std::pair<QByteArray, QByteArray> saved;
+    BuildCorner corner{DiskTool::standIn};
     BuildConfig config;
     DMGBuilder builder;
     QStringList progress;
@@ -165,53 +121,10 @@ TEST_F(BuildSequenceTest, BuildsWithoutBackground)
     EXPECT_EQ(view["backgroundType"].toObject()["integer"].toInt(-1), 0);
 }
 
-TEST_F(BuildSequenceTest, BuildsWithBackgroundAndAliasToIt)
-{
-    config.backgroundImagePath = makePicture(1200, 900);
-    config.iconPositions = {{-30, 500}, {1000, 190.5}}; // pulled inside: (64, 316) and (476, 191)
-    const auto result = builder.build(config);
-    ASSERT_TRUE(result) << failureText(result).toStdString();
-    QStringList expected = messagesWithoutBackground;
-    expected.insert(3, "Preparing background...");
-    EXPECT_EQ(progress, expected);
-
-    const QString volume = unpackOutput();
-    const QStringList pictures = QDir(volume + "/.background").entryList(QDir::Files | QDir::Hidden);
-    ASSERT_EQ(pictures.size(), 1);
-    EXPECT_TRUE(QRegularExpression("^background-[0-9a-f]{16}\\.png$").match(pictures[0]).hasMatch()) << pictures[0].toStdString();
-    const QImage picture(volume + "/.background/" + pictures[0]);
-    EXPECT_EQ(picture.size(), QSize(540, 380));
-
-    const QJsonArray records = readDSStoreFile((volume + "/.DS_Store").toStdString())["records"].toArray();
-    ASSERT_EQ(records.size(), 6);
-    QMap<QString, QJsonObject> byKey;
-    for (const auto& r : records)
-        byKey[r.toObject()["name"].toString() + "/" + r.toObject()["code"].toString()] = r.toObject();
-    EXPECT_EQ(byKey["./bwsp"]["value"].toObject()["plist"].toObject()["WindowBounds"].toString(), "{{100, 100}, {540, 408}}");
-    EXPECT_EQ(byKey["Sample.app/Iloc"]["value"].toObject()["hex"].toString().left(16), "000000400000013c");
-    EXPECT_EQ(byKey["Applications/Iloc"]["value"].toObject()["hex"].toString().left(16), "000001dc000000bf");
-    const QJsonObject view = byKey["./icvp"]["value"].toObject()["plist"].toObject();
-    EXPECT_EQ(view["backgroundType"].toObject()["integer"].toInt(), 2);
-
-    // The alias names the picture, and its IDs are the item numbers in the volume as mounted.
-    const QByteArray alias = QByteArray::fromBase64(view["backgroundImageAlias"].toObject()["data"].toString().toLatin1());
-    ASSERT_GT(alias.size(), 150);
-    EXPECT_EQ(alias.mid(51, static_cast<uint8_t>(alias[50])), pictures[0].toUtf8());
-    QFile inodes(path("state/inodes"));
-    ASSERT_TRUE(inodes.open(QIODevice::ReadOnly));
-    QMap<QString, uint32_t> itemNumbers;
-    for (const QByteArray& line : inodes.readAll().split('\n'))
-        if (const qsizetype blank = line.indexOf(' '); blank > 0)
-            itemNumbers[QString::fromUtf8(line.mid(blank + 1))] = line.left(blank).toUInt();
-    EXPECT_EQ(qFromBigEndian<uint32_t>(alias.constData() + 46), itemNumbers["./.background"]);
-    EXPECT_EQ(qFromBigEndian<uint32_t>(alias.constData() + 114), itemNumbers["./.background/" + pictures[0]]);
-    EXPECT_NE(itemNumbers["./.background"], 0u);
-}
-
 TEST_F(BuildSequenceTest, ReplacesAnExistingOutputAndDropsFseventsd)
 {
     write("out/Sample.dmg", "old image");
-    qputenv("FAKE_HDIUTIL_FSEVENTSD", "1");
+    corner.set("FAKE_HDIUTIL_FSEVENTSD", "1");
     const auto result = builder.build(config);
     ASSERT_TRUE(result) << failureText(result).toStdString();
     const QString volume = unpackOutput();
@@ -252,7 +165,7 @@ TEST_F(BuildSequenceTest, ToolFailuresStopTheBuildAndCleanUp)
         write("out/Sample.dmg", "old image");
         QFile::remove(path("state/calls.log"));
         progress.clear();
-        qputenv("FAKE_HDIUTIL_FAIL", verbs[i].toUtf8());
+        corner.set("FAKE_HDIUTIL_FAIL", verbs[i].toUtf8());
 
         const auto result = builder.build(config);
         ASSERT_FALSE(result);

@@ -1,101 +1,63 @@
-// Whole builds through our own `hdiutil`, the finished images opened by readers that
-// are not ours: 7-Zip, libfshfs and Python's plistlib.
-#include "pipeline/DMGBuilder.h"
+// The whole journey a user takes, through the `vorlap build` program and our own `hdiutil`:
+// an application with executable bits, links, a large file and non-ASCII names, a saved
+// layout and a background picture. The finished image is read only by readers that are
+// not ours: 7-Zip, dmg2img, libfshfs, Python (layout records) and the Linux kernel's
+// hfsplus driver.
 #include "dsstore/DSStoreReader.h"
 #include "support/QtPrinters.h"
+#include "support/SevenZip.h"
 #include "support/Shell.h"
+#include "support/TestEnvironment.h"
 #include "support/TestPaths.h"
 
-#include <QDir>
-#include <QFile>
+#include <QCryptographicHash>
+#include <QDirIterator>
 #include <QImage>
 #include <QJsonArray>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <sys/stat.h>
 
-using namespace vorlap;
 using namespace vorlap::test;
 
 namespace {
 
-class EndToEndBuild : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(root.isValid());
-        for (const char* name : {"PATH", "TMPDIR", "XDG_STATE_HOME"})
-            saved.emplace_back(name, qgetenv(name));
-        qputenv("PATH", QByteArray(VORLAP_BIN_DIR) + ':' + qgetenv("PATH"));
-        qputenv("TMPDIR", QFile::encodeName(path("tmp")));
-        qputenv("XDG_STATE_HOME", QFile::encodeName(path("state")));
-        QDir().mkpath(path("tmp"));
-        QDir().mkpath(path("in/Sample.app/Contents/MacOS"));
-        write("in/Sample.app/Contents/MacOS/Sample", "#!/bin/sh\n");
-        ::chmod(QFile::encodeName(path("in/Sample.app/Contents/MacOS/Sample")).constData(), 0755);
-        write("in/Sample.app/Contents/Info.plist", "<plist/>");
+// The application grows what matters to a copy: a link inside the bundle, a hidden file,
+// data spanning several compressed chunks and a name in both accents and CJK.
+void fillApp(const QString& app)
+{
+    QByteArray big(3 * 1024 * 1024 + 17, '\0');
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 7919) >> 5);
+    writeFile(app + "/Contents/Resources/data.bin", big);
+    writeFile(app + "/Contents/Resources/.hidden", "h");
+    writeFile(app + QString::fromUtf8("/Contents/Resources/R\u00e9sum\u00e9 \u65e5\u672c.txt"), "accents\n");
+    QFile::link("MacOS/Sample", app + "/Contents/run");
+}
 
-        config.appPath = path("in/Sample.app");
-        config.outputPath = path("Sample.dmg");
-        config.volumeName = QStringLiteral("Sample");
-        config.windowSize = {540, 380};
-        config.iconPositions = {{180, 190}, {600, -5}};
-        config.iconSize = 128;
-        builder.onProgress = [this](const QString& message) { progress << message; };
+// Path -> content hash and executable bit (files), link target (links) or "dir".
+std::map<QString, QString> describeTree(const QString& top)
+{
+    std::map<QString, QString> items;
+    QDirIterator it(top, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QFileInfo info(file);
+        const QString relative = file.mid(top.size() + 1).normalized(QString::NormalizationForm_C);
+        if (info.isSymLink())
+            items[relative] = "-> " + info.symLinkTarget().mid(QFileInfo(file).absolutePath().size() + 1);
+        else if (info.isDir())
+            items[relative] = "dir";
+        else
+            items[relative] = QCryptographicHash::hash(readFile(file), QCryptographicHash::Sha256).toHex()
+                + (info.permissions() & QFile::ExeOwner ? " x" : "");
     }
-
-    void TearDown() override
-    {
-        for (const auto& [name, value] : saved)
-            qputenv(name, value);
-    }
-
-    QString path(const QString& relative) const { return root.path() + "/" + relative; }
-
-    void write(const QString& relative, const QByteArray& bytes) const
-    {
-        QFile file(path(relative));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-
-    // Builds, checks the image's own checksums and unpacks it with 7-Zip.
-    QString buildAndExtract()
-    {
-        const auto built = builder.build(config);
-        EXPECT_TRUE(built) << (built ? "" : built.error().description().toStdString());
-        const ShellResult tested = runProgram({"7zz", "t", "-tdmg", config.outputPath.toStdString()});
-        EXPECT_NE(tested.output.find("Everything is Ok"), std::string::npos) << tested.output;
-        EXPECT_EQ(tested.output.find("WARNING"), std::string::npos) << tested.output;
-        const ShellResult extracted = runProgram({"7zz", "x", "-snld", "-o" + path("x").toStdString(), config.outputPath.toStdString()});
-        EXPECT_EQ(extracted.exitCode, 0) << extracted.output;
-        runProgram({"dmg2img", "-i", config.outputPath.toStdString(), "-o", path("raw.img").toStdString()});
-        return path("x/") + config.volumeName;
-    }
-
-    // What libfshfs says about an item: its catalog node ID and link target.
-    std::string fshfsEntry(const std::string& item) const
-    {
-        return runProgram({"fshfsinfo", "-F", item, path("raw.img").toStdString()}).output;
-    }
-
-    uint32_t catalogId(const std::string& item) const
-    {
-        const auto match = QRegularExpression("\\tIdentifier\\t+: (\\d+)").match(QString::fromStdString(fshfsEntry(item)));
-        EXPECT_TRUE(match.hasMatch()) << item;
-        return match.captured(1).toUInt();
-    }
-
-    QTemporaryDir root;
-    std::vector<std::pair<const char*, QByteArray>> saved;
-    BuildConfig config;
-    DMGBuilder builder;
-    QStringList progress;
-};
+    return items;
+}
 
 QMap<QString, QJsonObject> recordsByKey(const QString& dsStore)
 {
@@ -105,61 +67,100 @@ QMap<QString, QJsonObject> recordsByKey(const QString& dsStore)
     return byKey;
 }
 
-} // namespace
-
-TEST_F(EndToEndBuild, WithoutBackground)
+// What libfshfs calls an item's catalog node ID.
+uint32_t fshfsCatalogId(const std::string& raw, const std::string& item)
 {
-    const QString volume = buildAndExtract();
-    EXPECT_EQ(progress, (QStringList{"Creating temporary DMG...", "Mounting...", "Copying files...", "Writing .DS_Store...",
-                                     "Detaching...", "Compressing...", "Done!"}));
-
-    const std::string info = runProgram({"fshfsinfo", path("raw.img").toStdString()}).output;
-    EXPECT_NE(info.find("Name\t\t\t\t: Sample\n"), std::string::npos) << info;
-    EXPECT_TRUE(QFileInfo(volume + "/Sample.app/Contents/MacOS/Sample").permissions() & QFile::ExeOwner);
-    EXPECT_NE(fshfsEntry("/Applications").find("Symbolic link target\t: /Applications\n"), std::string::npos);
-    EXPECT_FALSE(QFileInfo::exists(volume + "/.background"));
-
-    const auto records = recordsByKey(volume + "/.DS_Store");
-    EXPECT_EQ(records.size(), 6);
-    EXPECT_EQ(records["./bwsp"]["value"].toObject()["plist"].toObject()["WindowBounds"].toString(), "{{100, 100}, {540, 408}}");
-    const QJsonObject view = records["./icvp"]["value"].toObject()["plist"].toObject();
-    EXPECT_EQ(view.size(), 16);
-    EXPECT_EQ(view["backgroundType"].toObject()["integer"].toInt(-1), 0);
-    EXPECT_EQ(records["Sample.app/Iloc"]["value"].toObject()["hex"].toString().left(16), "000000b4000000be");
-    // (600, -5) pulled half an icon inside: (476, 64).
-    EXPECT_EQ(records["Applications/Iloc"]["value"].toObject()["hex"].toString().left(16), "000001dc00000040");
-    EXPECT_TRUE(records.contains("./vSrn") && records.contains("./icvl"));
+    const std::string entry = runProgram({"fshfsinfo", "-F", item, raw}).output;
+    const auto match = QRegularExpression("\\tIdentifier\\t+: (\\d+)").match(QString::fromStdString(entry));
+    EXPECT_TRUE(match.hasMatch()) << item << "\n" << entry;
+    return match.captured(1).toUInt();
 }
 
-TEST_F(EndToEndBuild, WithBackgroundTheAliasFindsThePicture)
+// The inode number the kernel's `ls -laiR` listing gives a top-level item.
+uint64_t kernelInode(const std::string& listing, const QString& name)
 {
+    const QRegularExpression line(QStringLiteral("^\\s*(\\d+)\\s.*\\s%1( ->.*)?$").arg(QRegularExpression::escape(name)),
+                                  QRegularExpression::MultilineOption);
+    const auto match = line.match(QString::fromStdString(listing));
+    EXPECT_TRUE(match.hasMatch()) << name.toStdString();
+    return match.captured(1).toULongLong();
+}
+
+} // namespace
+
+TEST(EndToEndBuild, ProgramBuildsAnImageEveryIndependentReaderAccepts)
+{
+    BuildCorner corner(DiskTool::real);
+    fillApp(corner.appPath());
+    const auto expectedApp = describeTree(corner.appPath());
     QImage picture(1600, 900, QImage::Format_RGB32);
     picture.fill(QColor(200, 60, 30));
-    ASSERT_TRUE(picture.save(path("in/picture.jpg")));
-    config.backgroundImagePath = path("in/picture.jpg");
+    ASSERT_TRUE(picture.save(corner.path("in/picture.jpg")));
+    // (600, -5) lies outside the window: it is pulled half an icon inside, to (476, 64).
+    writeFile(corner.path("in/layout.vorlap"), R"({"appName": "Sample", "windowSize": [540, 380],
+        "iconPositions": {"app": [180, 190], "applications": [600, -5]}, "iconSize": 128})");
 
-    const QString volume = buildAndExtract();
-    EXPECT_EQ(progress.indexOf("Preparing background..."), 3);
-    EXPECT_EQ(progress.last(), "Done!");
+    const std::string image = corner.path("out/Sample.dmg").toStdString();
+    const ShellResult built = runProgram({binaryPath("vorlap"), "build", "--app", corner.appPath().toStdString(),
+                                          "--output", image, "--project", corner.path("in/layout.vorlap").toStdString(),
+                                          "--background", corner.path("in/picture.jpg").toStdString()});
+    ASSERT_EQ(built.exitCode, 0) << built.output;
+    EXPECT_EQ(built.output, "Creating temporary DMG...\nMounting...\nCopying files...\nPreparing background...\n"
+                            "Writing .DS_Store...\nDetaching...\nCompressing...\nDone!\n");
+    // Nothing of the build is left in the temporary folder, nor attached.
+    QStringList left = QDir(corner.path("tmp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    left.removeAll("Volumes");
+    EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
+    EXPECT_TRUE(QDir(corner.path("xdg-state/vorlap/hdiutil")).entryList(QDir::Files).isEmpty());
+
+    // 7-Zip: every checksum, then the files themselves, bits and bundle links included.
+    expectSevenZipHappy(image, "dmg");
+    const ShellResult extracted = runProgram({"7zz", "x", "-snld", "-o" + corner.path("x").toStdString(), image});
+    ASSERT_EQ(extracted.exitCode, 0) << extracted.output;
+    const QString volume = corner.path("x/Sample");
+    EXPECT_EQ(describeTree(volume + "/Sample.app"), expectedApp);
 
     const QStringList pictures = QDir(volume + "/.background").entryList(QDir::Files | QDir::Hidden);
     ASSERT_EQ(pictures.size(), 1);
     EXPECT_TRUE(QRegularExpression("^background-[0-9a-f]{16}\\.png$").match(pictures[0]).hasMatch()) << pictures[0].toStdString();
-    QFile png(volume + "/.background/" + pictures[0]);
-    ASSERT_TRUE(png.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(png.peek(8) == QByteArray("\x89PNG\r\n\x1a\n", 8));
-    EXPECT_EQ(QImage(png.fileName()).size(), QSize(540, 380));
+    EXPECT_TRUE(readFile(volume + "/.background/" + pictures[0]).startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)));
+    EXPECT_EQ(QImage(volume + "/.background/" + pictures[0]).size(), QSize(540, 380));
 
-    const QJsonObject view = recordsByKey(volume + "/.DS_Store")["./icvp"]["value"].toObject()["plist"].toObject();
+    // Python reads the layout records: window, view and both icons exactly.
+    const auto records = recordsByKey(volume + "/.DS_Store");
+    EXPECT_EQ(records.size(), 6);
+    EXPECT_TRUE(records.contains("./vSrn") && records.contains("./icvl"));
+    EXPECT_EQ(records["./bwsp"]["value"].toObject()["plist"].toObject()["WindowBounds"].toString(), "{{100, 100}, {540, 408}}");
+    EXPECT_EQ(records["Sample.app/Iloc"]["value"].toObject()["hex"].toString().left(16), "000000b4000000be");
+    EXPECT_EQ(records["Applications/Iloc"]["value"].toObject()["hex"].toString().left(16), "000001dc00000040");
+    const QJsonObject view = records["./icvp"]["value"].toObject()["plist"].toObject();
+    EXPECT_EQ(view.size(), 17); // the sixteen view properties and the alias
     EXPECT_EQ(view["backgroundType"].toObject()["integer"].toInt(), 2);
     const QByteArray alias = QByteArray::fromBase64(view["backgroundImageAlias"].toObject()["data"].toString().toLatin1());
     ASSERT_GT(alias.size(), 150);
     EXPECT_EQ(alias.mid(11, 6), "Sample");
     EXPECT_EQ(alias.mid(51, static_cast<uint8_t>(alias[50])), pictures[0].toUtf8());
-    // The IDs the alias recorded while the volume was attached are the image's catalog IDs.
+
+    // libfshfs on the raw volume dmg2img unpacks: its name, the link, and the catalog IDs
+    // the alias recorded while the volume was attached.
+    const std::string raw = corner.path("raw.img").toStdString();
+    const ShellResult unpacked = runProgram({"dmg2img", "-i", image, "-o", raw});
+    ASSERT_EQ(unpacked.exitCode, 0) << unpacked.output;
+    const std::string info = runProgram({"fshfsinfo", raw}).output;
+    EXPECT_NE(info.find("Name\t\t\t\t: Sample\n"), std::string::npos) << info;
+    EXPECT_NE(runProgram({"fshfsinfo", "-F", "/Applications", raw}).output.find("Symbolic link target\t: /Applications\n"),
+              std::string::npos);
     const uint32_t folderId = qFromBigEndian<uint32_t>(alias.constData() + 46);
-    const uint32_t fileId = qFromBigEndian<uint32_t>(alias.constData() + 114);
     EXPECT_NE(folderId, 0u);
-    EXPECT_EQ(folderId, catalogId("/.background"));
-    EXPECT_EQ(fileId, catalogId("/.background/" + pictures[0].toStdString()));
+    EXPECT_EQ(folderId, fshfsCatalogId(raw, "/.background"));
+    EXPECT_EQ(qFromBigEndian<uint32_t>(alias.constData() + 114), fshfsCatalogId(raw, "/.background/" + pictures[0].toStdString()));
+
+    // The real Linux driver mounts it clean, reads every file, and numbers the items as
+    // the catalog does.
+    const ShellResult kernel = runProgram({toolPath("kernel-hfsplus-check"), image});
+    EXPECT_EQ(kernel.exitCode, 0) << kernel.output;
+    EXPECT_NE(kernel.output.find("read_errors=0 hfs_kmsgs=0"), std::string::npos) << kernel.output;
+    for (const char* name : {".background", "Sample.app", "Applications"})
+        EXPECT_EQ(kernelInode(kernel.output, name), fshfsCatalogId(raw, std::string("/") + name)) << name;
+    EXPECT_NE(kernel.output.find(expectedApp.at("Contents/Resources/data.bin").left(64).toStdString()), std::string::npos);
 }

@@ -1,3 +1,5 @@
+// The structural checker decodes with our own decoders; see HfsTestSupport.h for what
+// that leaves to the independent readers.
 #include "HfsTestSupport.h"
 
 #include "common/BigEndian.h"

@@ -1,6 +1,12 @@
 #pragma once
 // Helpers of the HFS+ tests: files, and a structural checker that walks an image we
 // wrote and asserts what fsck_hfs verifies.
+//
+// The checker decodes with our own decoders (VolumeHeader, BTreeNode, CatalogRecords,
+// AllocationBitmap): a field both our writer and our decoder get wrong the same way
+// passes it. What it cannot catch is left to readers that are not ours: 7-Zip and
+// libfshfs (VolumeRoundTripTest, UdzoWriterTest, the end-to-end build) and the Linux
+// kernel's hfsplus driver (kernel-hfsplus-check), which must all read every image too.
 #include "support/ScratchDir.h"
 
 #include <cstdint>

@@ -14,6 +14,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sys/stat.h>
 
@@ -230,70 +231,58 @@ TEST(HfsVolumeReader, FindsTheVolumeInsidePartitionMaps)
     EXPECT_NE(openError(dir.path("hfsx.img")).find("HFSX"), std::string::npos) << openError(dir.path("hfsx.img"));
 }
 
-TEST(HfsVolumeReader, RefusesDamagedImagesClearly)
+namespace {
+
+// Damaged and hostile volumes as data: a named mutation of one good image and the words
+// its error must contain. Extraction goes to a fresh folder beside one called "outside",
+// which must stay empty whatever the image says.
+struct HfsDamage {
+    const char* name;
+    std::function<void(Patch&)> damage;
+    const char* mentions;
+};
+
+const std::vector<HfsDamage>& hfsDamageCases()
+{
+    static const std::vector<HfsDamage> cases = {
+        {"half cut", [](Patch& p) { p.bytes.resize(p.bytes.size() / 2); }, "image holds only"},
+        {"catalog leaves in a cycle",
+         [](Patch& p) {
+             const uint64_t catalog = p.catalogOffset();
+             const uint32_t first = loadBE32(p.at(catalog + 14 + 10)), last = loadBE32(p.at(catalog + 14 + 14));
+             EXPECT_NE(first, last) << "the sample needs several catalog leaves";
+             storeBE32(p.at(catalog + uint64_t{last} * 4096), first); // catalog nodes of 4 KiB
+         },
+         "cycle"},
+        {"extent outside the volume", [](Patch& p) { storeBE32(p.at(p.dataForkOf("first.txt") + 16), 0xFFFFFF00); },
+         "outside the volume"},
+        {"two files share blocks",
+         [](Patch& p) { std::memcpy(p.at(p.dataForkOf("second.txt") + 16), p.at(p.dataForkOf("first.txt") + 16), 4); },
+         "shares blocks"},
+        {"file larger than its blocks", [](Patch& p) { storeBE64(p.at(p.dataForkOf("second.txt")), uint64_t{1} << 40); },
+         "larger than its blocks"},
+        {"case-sensitive signature", [](Patch& p) { p.at(1024)[1] = 'X'; }, "HFSX"},
+        // A name ".." in the catalog: key, thread record and any index key alike.
+        {"name ..", [](Patch& p) { EXPECT_GE(p.renameAll("zz", ".."), 2); }, "invalid name \"..\""},
+        // Two entries with one name: a link to the folder outside, then a file by that name.
+        {"a file behind a link of its name", [](Patch& p) { EXPECT_GE(p.renameAll("evil2", "evil1"), 2); }, "File exists"},
+    };
+    return cases;
+}
+
+} // namespace
+
+TEST(HfsVolumeReader, RefusesDamagedImagesWithoutWritingOutside)
 {
     ScratchDir dir;
     const std::string image = writeSample(dir, 400); // several catalog leaves
-    const std::string bad = dir.path("bad.hfs");
-
-    Patch truncated(image);
-    truncated.bytes.resize(truncated.bytes.size() / 2);
-    truncated.save(bad);
-    EXPECT_NE(openError(bad).find("image holds only"), std::string::npos);
-
-    Patch cycle(image);
-    const uint64_t catalog = cycle.catalogOffset();
-    const uint32_t first = loadBE32(cycle.at(catalog + 14 + 10)), last = loadBE32(cycle.at(catalog + 14 + 14));
-    ASSERT_NE(first, last);
-    storeBE32(cycle.at(catalog + uint64_t{last} * 4096), first);
-    cycle.save(bad);
-    EXPECT_NE(openError(bad).find("cycle"), std::string::npos);
-
-    Patch outside(image);
-    storeBE32(outside.at(outside.dataForkOf("first.txt") + 16), 0xFFFFFF00);
-    outside.save(bad);
-    EXPECT_NE(openError(bad).find("outside the volume"), std::string::npos);
-
-    Patch shared(image);
-    const size_t firstFork = shared.dataForkOf("first.txt"), secondFork = shared.dataForkOf("second.txt");
-    std::memcpy(shared.at(secondFork + 16), shared.at(firstFork + 16), 4);
-    shared.save(bad);
-    EXPECT_NE(openError(bad).find("shares blocks"), std::string::npos);
-
-    Patch tooLarge(image);
-    storeBE64(tooLarge.at(tooLarge.dataForkOf("second.txt")), uint64_t{1} << 40);
-    tooLarge.save(bad);
-    EXPECT_NE(openError(bad).find("larger than its blocks"), std::string::npos);
-
-    Patch signature(image);
-    signature.at(1024)[1] = 'X';
-    signature.save(bad);
-    EXPECT_NE(openError(bad).find("HFSX"), std::string::npos);
-}
-
-TEST(HfsVolumeReader, NeverWritesOutsideTheTargetFolder)
-{
-    ScratchDir dir;
-    const std::string image = writeSample(dir);
     makeFolder(dir.path("outside"));
-    const std::string bad = dir.path("bad.hfs");
-
-    // A name ".." in the catalog (key and thread record alike).
-    Patch dotdot(image);
-    ASSERT_EQ(dotdot.renameAll("zz", ".."), 2);
-    dotdot.save(bad);
-    EXPECT_NE(openError(bad).find("invalid name \"..\""), std::string::npos) << openError(bad);
-    EXPECT_TRUE(folderEntries(dir.path("outside")).empty());
-
-    // Two entries with one name: a link to a folder outside, then a file by the same name.
-    Patch twins(image);
-    ASSERT_EQ(twins.renameAll("evil2", "evil1"), 2);
-    twins.save(bad);
-    auto opened = openImage(bad);
-    ASSERT_TRUE(opened.reader.has_value()) << opened.reader.error().message;
-    ScratchDir out;
-    auto extracted = (*opened.reader)->extractTo(out.path());
-    ASSERT_FALSE(extracted.has_value());
-    EXPECT_NE(extracted.error().message.find("File exists"), std::string::npos) << extracted.error().message;
-    EXPECT_TRUE(folderEntries(dir.path("outside")).empty());
+    for (const HfsDamage& c : hfsDamageCases()) {
+        Patch patch(image);
+        c.damage(patch);
+        patch.save(dir.path("bad.hfs"));
+        const std::string problem = openError(dir.path("bad.hfs"));
+        EXPECT_NE(problem.find(c.mentions), std::string::npos) << c.name << ": " << problem;
+        EXPECT_TRUE(folderEntries(dir.path("outside")).empty()) << c.name;
+    }
 }

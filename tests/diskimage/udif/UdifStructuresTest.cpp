@@ -69,44 +69,6 @@ TEST(UdifBase64, RoundTripsAndRejectsMalformedText)
         EXPECT_FALSE(base64Decode(bad).has_value()) << bad;
 }
 
-TEST(UdifKoly, FieldsSitAtTheirOffsets)
-{
-    KolyTrailer k;
-    k.dataForkLength = 0x1122;
-    k.xmlOffset = 0x1122;
-    k.xmlLength = 0x33;
-    k.sectorCount = 8112;
-    k.dataForkChecksum = UdifChecksum::crc32(0xAABBCCDD);
-    k.masterChecksum = UdifChecksum::crc32(0x11223344);
-    const auto b = k.serialize();
-    EXPECT_EQ(std::memcmp(b.data(), "koly", 4), 0);
-    EXPECT_EQ(loadBE32(&b[4]), 4u);
-    EXPECT_EQ(loadBE32(&b[8]), 512u);
-    EXPECT_EQ(loadBE32(&b[12]), 1u);
-    EXPECT_EQ(loadBE64(&b[32]), 0x1122u);
-    EXPECT_EQ(loadBE32(&b[56]), 1u);
-    EXPECT_EQ(loadBE32(&b[60]), 1u);
-    EXPECT_EQ(loadBE32(&b[80]), 2u);
-    EXPECT_EQ(loadBE32(&b[88]), 0xAABBCCDDu);
-    EXPECT_EQ(loadBE64(&b[216]), 0x1122u);
-    EXPECT_EQ(loadBE64(&b[224]), 0x33u);
-    EXPECT_EQ(loadBE32(&b[352]), 2u);
-    EXPECT_EQ(loadBE32(&b[360]), 0x11223344u);
-    EXPECT_EQ(loadBE32(&b[488]), 1u);
-    EXPECT_EQ(loadBE64(&b[492]), 8112u);
-
-    auto back = KolyTrailer::parse(b.data());
-    ASSERT_TRUE(back) << back.error().message;
-    EXPECT_EQ(back->serialize(), b);
-
-    auto badVersion = b;
-    badVersion[7] = 3;
-    EXPECT_FALSE(KolyTrailer::looksLikeTrailer(badVersion.data()));
-    auto parsed = KolyTrailer::parse(badVersion.data());
-    ASSERT_FALSE(parsed);
-    EXPECT_NE(parsed.error().message.find("version 3"), std::string::npos);
-}
-
 namespace {
 
 BlockTable sampleTable()

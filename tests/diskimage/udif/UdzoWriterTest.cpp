@@ -123,6 +123,11 @@ TEST(UdzoWriter, RealVolumesPassEveryIndependentReader)
         EXPECT_EQ(parts.koly.sectorCount * 512, raw.size());
         ASSERT_EQ(parts.tables.size(), 1u);
         EXPECT_EQ(parts.tables[0].name, "whole disk (Apple_HFS : 0)");
+        // The trailer's fixed fields (version, header size, flags, master
+        // checksum type, image variant) as in an image macOS made.
+        const Bytes apple = readFile(fixturePath("libdmg-hdiutil.hfs.dmg"));
+        for (const size_t offset : {4, 8, 12, 352, 488})
+            EXPECT_EQ(loadBE32(&image[image.size() - 512 + offset]), loadBE32(&apple[apple.size() - 512 + offset])) << offset;
 
         expectSevenZipHappy(dmg, "dmg");
         expectDmg2imgGives(dmg, raw, dir);
