@@ -5,9 +5,10 @@ set(vorlap_sanitizer_flags -fsanitize=address,undefined -fno-omit-frame-pointer 
 add_compile_options(${vorlap_sanitizer_flags})
 add_link_options(-fsanitize=address,undefined)
 
-# The tests start our programs (vorlap, hdiutil) as children; they inherit these.
-set(vorlap_suppressions ${CMAKE_SOURCE_DIR}/cmake/sanitizer-suppressions)
-list(APPEND VORLAP_TEST_ENVIRONMENT
-  "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1:check_initialization_order=1"
-  "LSAN_OPTIONS=suppressions=${vorlap_suppressions}/lsan.supp:print_suppressions=0"
-  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=${vorlap_suppressions}/ubsan.supp")
+# The options are compiled into every program rather than passed in the environment:
+# the tests start our programs (vorlap, hdiutil) as children, and a program run by hand
+# behaves the same. ASAN_OPTIONS and friends in the environment still override them.
+add_library(vorlap_sanitizer_options OBJECT ${CMAKE_CURRENT_LIST_DIR}/SanitizerOptions.cpp)
+target_compile_definitions(vorlap_sanitizer_options PRIVATE
+  VORLAP_SANITIZER_SUPPRESSIONS="${CMAKE_CURRENT_LIST_DIR}/sanitizer-suppressions")
+link_libraries($<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:vorlap_sanitizer_options>)
