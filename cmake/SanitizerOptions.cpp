@@ -4,10 +4,7 @@
 extern "C" {
 
 // Leak checking stays on: the whole suite passes with it.
-const char* __asan_default_options()
-{
-    return "detect_leaks=1:strict_string_checks=1:check_initialization_order=1";
-}
+const char* __asan_default_options() { return "detect_leaks=1:strict_string_checks=1:check_initialization_order=1"; }
 
 const char* __lsan_default_options()
 {
