@@ -1,10 +1,11 @@
 # Set-up, build and test in one step each; see README.md.
 MAKEFLAGS += --no-print-directory
 BUILD_DIR ?= build
+SANITIZE_DIR ?= build-asan
 JOBS ?= $(shell nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap configure build run test demo screenshots bench clean
+.PHONY: all bootstrap configure build run test sanitize format format-check demo screenshots bench clean
 
 all: build
 
@@ -22,6 +23,20 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer in
+# a folder of its own (cmake/Sanitizers.cmake sets the options the tests run with).
+sanitize: bootstrap
+	@cmake -S . -B $(SANITIZE_DIR) -DVORLAP_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# clang-format on the C++ files changed since this branch left main (see the script).
+format:
+	@scripts/format-changed
+
+format-check:
+	@scripts/format-changed --check
 
 # The sample app packaged with its designed window, then listed by an independent reader.
 demo: build
@@ -42,4 +57,4 @@ bench: build
 	BUILD_DIR=$(BUILD_DIR) bench/canvas-drag.sh
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
