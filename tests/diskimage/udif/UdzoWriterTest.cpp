@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <map>
 
+using namespace vorlap::bigendian;
 using namespace vorlap::diskimage;
 using namespace vorlap::diskimage::udif;
 using namespace vorlap::test;
