@@ -9,23 +9,24 @@
 
 using namespace vorlap::test;
 
-TEST(MainProgram, VersionAndHelp)
+TEST(MainProgram, OptionsAnswerAndBadOnesAreUsageErrors)
 {
-    const ShellResult version = runProgram({binaryPath("vorlap"), "--version"});
-    EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.output, std::string("vorlap ") + VORLAP_VERSION + "\n");
-
-    const ShellResult help = runProgram({binaryPath("vorlap"), "--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.output.find("Usage: vorlap"), std::string::npos);
-}
-
-TEST(MainProgram, UnknownArgumentIsAUsageError)
-{
-    const ShellResult result = runProgram({binaryPath("vorlap"), "--frobnicate"});
-    EXPECT_EQ(result.exitCode, 2);
-    EXPECT_NE(result.output.find("unknown argument '--frobnicate'"), std::string::npos);
-    EXPECT_NE(result.output.find("Usage: vorlap"), std::string::npos);
+    const struct {
+        const char* argument;
+        int exitCode;
+        std::vector<std::string> expected; // each somewhere in the output
+    } cases[] = {
+        {"--version", 0, {std::string("vorlap ") + VORLAP_VERSION + "\n"}},
+        {"--help", 0, {"Usage: vorlap"}},
+        {"--frobnicate", 2, {"unknown argument '--frobnicate'", "Usage: vorlap"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argument);
+        const ShellResult result = runProgram({binaryPath("vorlap"), c.argument});
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        for (const std::string& text : c.expected)
+            EXPECT_NE(result.output.find(text), std::string::npos) << result.output;
+    }
 }
 
 TEST(MainProgram, WithoutArgumentsOpensTheWindowAndKeepsRunning)

