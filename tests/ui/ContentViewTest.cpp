@@ -4,6 +4,7 @@
 #include "support/QtPrinters.h"
 #include "support/Shell.h"
 #include "ui/ImageDropButton.h"
+#include "ui/Palette.h"
 #include "ui/PreviewCanvasView.h"
 #include "ui/SymbolButton.h"
 #include "ui/WindowTestSupport.h"
@@ -36,6 +37,12 @@ TEST(ContentView, LaysOutSidebarDividerAndCanvasInAFixedRow)
     EXPECT_EQ(window.canvas()->geometry(), QRect(245, 0, 540, 382));
 
     EXPECT_EQ(window.model()->project(), VorlapProject{});
+
+    // Sidebar, divider and canvas surround each in their colour.
+    QImage image(window.size(), QImage::Format_RGB32);
+    window.render(&image);
+    EXPECT_EQ(image.pixelColor(240, 370).rgb(), Palette::sidebarBackground().rgb());
+    EXPECT_EQ(image.pixelColor(244, 200).rgb(), Palette::separator().rgb());
     EXPECT_FALSE(window.isBuilding());
     EXPECT_FALSE(window.showAlert());
 }
