@@ -60,6 +60,7 @@ TEST(PreviewCanvasDrag, ProjectChangesDuringTheDragAndTheNextStartsFromTheStored
     ASSERT_TRUE(canvas.view.dragStartPosition());
     expectAt(*canvas.view.dragStartPosition(), defaultApp);
     expectAt(canvas.project().iconPositions.app, {195, 180});
+    moveTo(canvas.view, from + QPointF(30, -20));
     release(canvas.view, from + QPointF(30, -20));
 
     dragMouse(canvas.view, canvas.iconCentre(DraggedIcon::app), canvas.iconCentre(DraggedIcon::app) + QPointF(-50, 0));
