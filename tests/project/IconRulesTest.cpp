@@ -25,7 +25,7 @@ TEST(IconRules, CentreIsKeptHalfAnIconInsideTheWindow)
         {{470, 70}, {540, 380}, 256, {412, 128}},
         {{180.25, 190.75}, {540, 380}, 48, {180.25, 190.75}}, // fractions are kept
         {{0, 1000}, {540, 380}, 400, {200, 200}},    // larger than the window: ends at half
-        {{540, 0}, {540, 380}, 400, {200, 200}},
+        {{540, 0}, {540, 380}, 400, {340, 200}},
         {{nan, nan}, {540, 380}, 128, {476, 316}},   // NaN lands on the far edge
     };
     for (const auto& c : cases) {
@@ -51,7 +51,8 @@ TEST(IconRules, OfferedSizesAreTheStepsFrom48To256)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size);
         EXPECT_EQ(isOfferedIconSize(c.size), c.offered);
-        if (std::isfinite(c.size))
+        if (std::isfinite(c.size)) {
             EXPECT_EQ(nearestOfferedIconSize(int(c.size)), c.nearest);
+        }
     }
 }
