@@ -100,13 +100,11 @@ TEST(ContentView, BuildShowsEveryMessageInOrderThenClosesThePanel)
     EXPECT_EQ(project.iconPositions.applications, (Point{360, 190}));
     EXPECT_EQ(project.backgroundImagePath, picture);
 
-    // The stand-in's image is a tar archive of the volume.
+    // The stand-in's image is a tar archive of the volume; what goes on the volume is the
+    // build sequence's to test, that the window handed over its background is this one's.
     const ShellResult listing = runProgram({"tar", "-tf", harness.outPath(QStringLiteral("Sample.dmg")).toStdString()});
     ASSERT_EQ(listing.exitCode, 0) << listing.output;
-    EXPECT_NE(listing.output.find("./Sample.app/Contents/Info.plist"), std::string::npos);
-    EXPECT_NE(listing.output.find("./.DS_Store"), std::string::npos);
     EXPECT_NE(listing.output.find("./.background/background-"), std::string::npos);
-    EXPECT_NE(listing.output.find("./Applications"), std::string::npos);
 }
 
 TEST(ContentView, FailedBuildShowsTheBuildersMessageAfterThePanelCloses)
