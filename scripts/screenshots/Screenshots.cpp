@@ -6,6 +6,7 @@
 #include "ui/PreviewCanvasView.h"
 #include "ui/ProjectModel.h"
 #include "ui/SidebarView.h"
+#include "ui/VorlapStyle.h"
 
 #include <QApplication>
 #include <QDir>
@@ -110,6 +111,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    VorlapStyle::install();
     if (argc != 2) {
         QTextStream(stderr) << "usage: vorlap_screenshots OUTPUT_FOLDER\n";
         return 2;

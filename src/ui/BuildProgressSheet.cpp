@@ -3,6 +3,7 @@
 #include "ui/Palette.h"
 #include "ui/ProgressSpinner.h"
 #include "ui/SystemFont.h"
+#include "ui/VorlapStyle.h"
 
 #include <QFontMetricsF>
 #include <QLabel>
@@ -13,15 +14,13 @@ namespace vorlap {
 
 namespace {
 
-QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent)
+QLabel* makeLabel(const QFont& font, VorlapStyle::Text colour, QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setFont(font);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    VorlapStyle::setText(label, colour);
     return label;
 }
 
@@ -29,16 +28,13 @@ QLabel* makeLabel(const QFont& font, const QColor& colour, QWidget* parent)
 
 BuildProgressSheet::BuildProgressSheet(QWidget* parent) : QWidget(parent)
 {
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Palette::windowBackground());
-    setPalette(palette);
+    VorlapStyle::setSurface(this, VorlapStyle::Surface::window);
 
     m_spinner = new ProgressSpinner(this);
     m_spinner->setColor(Palette::primaryText());
-    m_title = makeLabel(SystemFont::headline(), Palette::primaryText(), this);
+    m_title = makeLabel(SystemFont::headline(), VorlapStyle::Text::primary, this);
     m_title->setText(QStringLiteral("Building DMG"));
-    m_messageLabel = makeLabel(SystemFont::caption(), Palette::secondaryText(), this);
+    m_messageLabel = makeLabel(SystemFont::caption(), VorlapStyle::Text::secondary, this);
     m_messageLabel->setFixedWidth(kMessageWidth);
 
     auto* layout = new QVBoxLayout(this);

@@ -4,11 +4,11 @@
 #include "project/ProjectFile.h"
 #include "ui/BuildProgressSheet.h"
 #include "ui/BuildTask.h"
-#include "ui/Palette.h"
 #include "ui/PreviewCanvasView.h"
 #include "ui/ProjectModel.h"
 #include "ui/SheetDialog.h"
 #include "ui/SidebarView.h"
+#include "ui/VorlapStyle.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -24,12 +24,7 @@ ContentView::ContentView(QWidget* parent) : ContentView(FilePanels::platform(), 
 ContentView::ContentView(FilePanels panels, SettingsOpener recentStore, QWidget* parent)
     : QWidget(parent), m_panels(std::move(panels)), m_recentStore(std::move(recentStore))
 {
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Palette::windowBackground());
-    palette.setColor(QPalette::WindowText, Palette::primaryText());
-    palette.setColor(QPalette::Highlight, Palette::accent());
-    setPalette(palette);
+    VorlapStyle::setSurface(this, VorlapStyle::Surface::window);
 
     m_model = new ProjectModel(VorlapProject{}, this);
     SidebarView::Actions actions{[this] { buildDMG(); }, [this] { saveProject(); }, [this] { openProject(); }};
@@ -37,10 +32,7 @@ ContentView::ContentView(FilePanels panels, SettingsOpener recentStore, QWidget*
 
     auto* divider = new QWidget;
     divider->setFixedWidth(kDividerWidth);
-    divider->setAutoFillBackground(true);
-    QPalette dividerPalette = divider->palette();
-    dividerPalette.setColor(QPalette::Window, Palette::separator());
-    divider->setPalette(dividerPalette);
+    VorlapStyle::setSurface(divider, VorlapStyle::Surface::separator);
 
     m_canvas = new PreviewCanvasView(m_model);
     m_canvas->setFixedSize(PreviewCanvasView::kWidth, PreviewCanvasView::kHeight);

@@ -10,6 +10,7 @@
 #include "ui/SymbolButton.h"
 #include "ui/SystemFont.h"
 #include "ui/TintedSlider.h"
+#include "ui/VorlapStyle.h"
 
 #include <QFontMetricsF>
 #include <QHBoxLayout>
@@ -35,20 +36,12 @@ constexpr int kRecentTopMargin = 2;
 constexpr int kPasteButtonWidth = 28;
 constexpr QMargins kMargins{14, 18, 14, 14};
 
-void setTextColour(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::Text, colour);
-    widget->setPalette(palette);
-}
-
-QLabel* makeLabel(const QString& text, const QFont& font, const QColor& colour, QWidget* parent = nullptr)
+QLabel* makeLabel(const QString& text, const QFont& font, VorlapStyle::Text colour, QWidget* parent = nullptr)
 {
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
     label->setFont(font);
-    setTextColour(label, colour);
+    VorlapStyle::setText(label, colour);
     return label;
 }
 
@@ -56,10 +49,7 @@ QWidget* makeDivider()
 {
     auto* line = new QWidget;
     line->setFixedHeight(1);
-    line->setAutoFillBackground(true);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::Window, Palette::separator());
-    line->setPalette(palette);
+    VorlapStyle::setSurface(line, VorlapStyle::Surface::separator);
     return line;
 }
 
@@ -99,11 +89,7 @@ SidebarView::SidebarView(ProjectModel* model, QStringList recentBackgrounds, Act
 {
     Q_ASSERT(model);
     setFixedWidth(kWidth);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, Palette::sidebarBackground());
-    palette.setColor(QPalette::Highlight, Palette::accent());
-    setPalette(palette);
+    VorlapStyle::setSurface(this, VorlapStyle::Surface::sidebar);
 
     auto* scroll = new QScrollArea;
     scroll->setFrameShape(QFrame::NoFrame);
@@ -137,10 +123,10 @@ QWidget* SidebarView::makeScrollContent()
     const QFont sectionFont = SystemFont::ofSize(13, QFont::DemiBold);
     auto* header = new QHBoxLayout;
     header->setSpacing(0);
-    header->addWidget(makeLabel(QStringLiteral("ICON SIZE"), sectionFont, Palette::secondaryText()));
+    header->addWidget(makeLabel(QStringLiteral("ICON SIZE"), sectionFont, VorlapStyle::Text::secondary));
     header->addStretch(1);
     // The system font's digits are of equal width already; the number does not jitter.
-    m_iconSizeLabel = makeLabel(QString(), sectionFont, Palette::accentLight());
+    m_iconSizeLabel = makeLabel(QString(), sectionFont, VorlapStyle::Text::value);
     header->addWidget(m_iconSizeLabel);
     stack->addLayout(header);
 
@@ -154,12 +140,11 @@ QWidget* SidebarView::makeScrollContent()
     stack->addWidget(m_slider);
 
     stack->addWidget(makeDivider());
-    stack->addWidget(makeLabel(QStringLiteral("BACKGROUND"), sectionFont, Palette::secondaryText()));
+    stack->addWidget(makeLabel(QStringLiteral("BACKGROUND"), sectionFont, VorlapStyle::Text::secondary));
     stack->addWidget(makeBackgroundControls());
     stack->addWidget(makeDivider());
 
-    m_caption = makeLabel(fixedCanvasCaption(), SystemFont::ofSize(12, QFont::Medium),
-                          Palette::withOpacity(Palette::secondaryText(), 0.55));
+    m_caption = makeLabel(fixedCanvasCaption(), SystemFont::ofSize(12, QFont::Medium), VorlapStyle::Text::caption);
     stack->addWidget(m_caption);
     stack->addStretch(1);
     return content;
@@ -205,8 +190,8 @@ QWidget* SidebarView::makeBackgroundControls()
     m_recentLayout = new QVBoxLayout(m_recentSection);
     m_recentLayout->setContentsMargins(0, kRecentTopMargin, 0, 0);
     m_recentLayout->setSpacing(kRecentSpacing);
-    m_recentLayout->addWidget(makeLabel(QStringLiteral("Recent"), SystemFont::ofSize(12, QFont::Medium),
-                                        Palette::withOpacity(Palette::secondaryText(), 0.65)));
+    m_recentLayout->addWidget(
+        makeLabel(QStringLiteral("Recent"), SystemFont::ofSize(12, QFont::Medium), VorlapStyle::Text::subheading));
     stack->addWidget(m_recentSection);
     setRecentBackgrounds(m_recentBackgrounds);
     return controls;
@@ -254,7 +239,7 @@ QWidget* SidebarView::makeCommands()
     });
     stack->addWidget(m_buildButton);
 
-    m_progressLine = makeLabel(QString(), SystemFont::ofSize(12), Palette::secondaryText());
+    m_progressLine = makeLabel(QString(), SystemFont::ofSize(12), VorlapStyle::Text::secondary);
     m_progressLine->setAlignment(Qt::AlignHCenter);
     m_progressLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_progressLine->hide();

@@ -2,6 +2,7 @@
 
 #include "pipeline/DiskImageToolPath.h"
 #include "ui/ContentView.h"
+#include "ui/VorlapStyle.h"
 #include "ui/WindowChrome.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ int VorlapApp::run(int& argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Vorlap"));
     QApplication::setApplicationName(QStringLiteral("Vorlap"));
     QApplication::setApplicationVersion(QStringLiteral(VORLAP_VERSION));
+    VorlapStyle::install();
     makeBundledDiskImageToolFindable(QCoreApplication::applicationDirPath());
 
     VorlapApp app;

@@ -141,9 +141,6 @@ TEST(VorlapProject, NormalizationClampsOntoTheFixedCanvas)
     EXPECT_EQ(normal.iconSize, 128);
     EXPECT_EQ(normal.normalized(), normal);
 
-    project.iconSize = 800; // larger than the window: every coordinate ends at half
-    EXPECT_EQ(project.normalized().iconPositions, (IconPositions{{400, 400}, {400, 400}}));
-
     // Positions made for another window size are replaced by the defaults.
     const auto decoded = VorlapProject::decode(R"({"appName": "A", "windowSize": [800, 600],
         "iconPositions": {"app": [700, 500], "applications": [20, 20]}, "iconSize": 400})");

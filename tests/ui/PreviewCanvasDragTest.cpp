@@ -1,6 +1,7 @@
 // Moving the two icons on the mock-up with real mouse events: the stored centre
-// follows the pointer from where the drag began, is clamped inside the window,
-// ignores short jitters, and the Applications icon wins where the two overlap.
+// follows the pointer from where the drag began (divided by the canvas scale), goes
+// through the shared clamp, ignores short jitters, and the Applications icon wins
+// where the two overlap.
 #include "CanvasTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,35 @@ void expectAt(const Point& actual, Point expected)
 
 } // namespace
 
-TEST(PreviewCanvasDrag, MovesTheAppIconByTheDragTranslation)
+TEST(PreviewCanvasDrag, StoredCentreFollowsTheDragTranslation)
+{
+    const struct {
+        const char* name;
+        QSize canvas;
+        DraggedIcon icon;
+        QPointF move;
+        Point expected;
+    } cases[] = {
+        {"full size", {540, 382}, DraggedIcon::app, {30, -20}, {210, 170}},
+        {"half scale", {270, 191}, DraggedIcon::applications, {-20, 15}, {320, 220}},
+        {"fractional scale", {400, 400}, DraggedIcon::app, {11, 0}, {180 + 11 / (400.0 / 540.0), 190}},
+        {"clamped", {540, 382}, DraggedIcon::app, {2000, -2000}, {476, 64}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Canvas canvas(true, c.canvas);
+        const QPointF from = canvas.iconCentre(c.icon);
+        dragMouse(canvas.view, from, from + c.move);
+        const bool app = c.icon == DraggedIcon::app;
+        expectAt(app ? canvas.project().iconPositions.app : canvas.project().iconPositions.applications, c.expected);
+        expectAt(app ? canvas.project().iconPositions.applications : canvas.project().iconPositions.app,
+                 app ? defaultApplications : defaultApp);
+        EXPECT_FALSE(canvas.view.draggedIcon());
+        EXPECT_FALSE(canvas.view.dragStartPosition());
+    }
+}
+
+TEST(PreviewCanvasDrag, ProjectChangesDuringTheDragAndTheNextStartsFromTheStoredCentre)
 {
     Canvas canvas;
     const QPointF from = canvas.iconCentre(DraggedIcon::app);
@@ -30,71 +59,12 @@ TEST(PreviewCanvasDrag, MovesTheAppIconByTheDragTranslation)
     EXPECT_EQ(canvas.view.draggedIcon(), DraggedIcon::app);
     ASSERT_TRUE(canvas.view.dragStartPosition());
     expectAt(*canvas.view.dragStartPosition(), defaultApp);
-    // The project changes during the drag, not only at its end.
     expectAt(canvas.project().iconPositions.app, {195, 180});
-
     moveTo(canvas.view, from + QPointF(30, -20));
     release(canvas.view, from + QPointF(30, -20));
 
-    expectAt(canvas.project().iconPositions.app, {210, 170});
-    expectAt(canvas.project().iconPositions.applications, defaultApplications);
-    EXPECT_FALSE(canvas.view.draggedIcon());
-    EXPECT_FALSE(canvas.view.dragStartPosition());
-}
-
-TEST(PreviewCanvasDrag, DividesTheTranslationByTheCanvasScale)
-{
-    Canvas canvas(true, {270, 191}); // s = 0.5
-    dragMouse(canvas.view, canvas.iconCentre(DraggedIcon::applications),
-              canvas.iconCentre(DraggedIcon::applications) + QPointF(-20, 15));
-    expectAt(canvas.project().iconPositions.applications, {320, 220});
-    expectAt(canvas.project().iconPositions.app, defaultApp);
-}
-
-TEST(PreviewCanvasDrag, SecondDragStartsFromTheStoredCentre)
-{
-    Canvas canvas;
-    dragMouse(canvas.view, canvas.iconCentre(DraggedIcon::app), canvas.iconCentre(DraggedIcon::app) + QPointF(30, -20));
     dragMouse(canvas.view, canvas.iconCentre(DraggedIcon::app), canvas.iconCentre(DraggedIcon::app) + QPointF(-50, 0));
     expectAt(canvas.project().iconPositions.app, {160, 170});
-}
-
-TEST(PreviewCanvasDrag, ClampsPastEveryEdgeWithIconSize128)
-{
-    Canvas canvas;
-    const QPointF from = canvas.iconCentre(DraggedIcon::app);
-    dragMouse(canvas.view, from, from + QPointF(2000, -2000));
-    expectAt(canvas.project().iconPositions.app, {476, 64});
-
-    const QPointF again = canvas.iconCentre(DraggedIcon::app);
-    dragMouse(canvas.view, again, again + QPointF(-3000, 3000));
-    expectAt(canvas.project().iconPositions.app, {64, 316});
-}
-
-TEST(PreviewCanvasDrag, IconLargerThanTheWindowEndsAtHalfItsSize)
-{
-    // Two 400-point icons overlap almost everywhere; the Applications icon is on top.
-    Canvas canvas;
-    canvas.update([](VorlapProject& p) { p.iconSize = 400; });
-    for (const QPointF move : {QPointF(0, -150), QPointF(0, 150), QPointF(100, 40)}) {
-        const QPointF from = canvas.iconCentre(DraggedIcon::applications);
-        dragMouse(canvas.view, from, from + move);
-        EXPECT_DOUBLE_EQ(canvas.project().iconPositions.applications.y, 200) << move.x() << "," << move.y();
-    }
-    // Horizontally the 540-point window leaves 200 ... 340.
-    EXPECT_DOUBLE_EQ(canvas.project().iconPositions.applications.x, 340);
-    const QPointF from = canvas.iconCentre(DraggedIcon::applications);
-    dragMouse(canvas.view, from, from + QPointF(-500, 0));
-    EXPECT_DOUBLE_EQ(canvas.project().iconPositions.applications.x, 200);
-    expectAt(canvas.project().iconPositions.app, defaultApp);
-}
-
-TEST(PreviewCanvasDrag, PositionsStayFractional)
-{
-    Canvas canvas(true, {400, 400}); // s = 400 / 540
-    const QPointF from = canvas.iconCentre(DraggedIcon::app);
-    dragMouse(canvas.view, from, from + QPointF(11, 0), 1);
-    EXPECT_DOUBLE_EQ(canvas.project().iconPositions.app.x, 180 + 11 / (400.0 / 540.0));
 }
 
 TEST(PreviewCanvasDrag, MovementUnderTenPointsChangesNothing)
@@ -118,19 +88,16 @@ TEST(PreviewCanvasDrag, MovementUnderTenPointsChangesNothing)
     expectAt(canvas.project().iconPositions.app, {190, 190});
 }
 
-TEST(PreviewCanvasDrag, PressOutsideBothIconsMovesNothing)
+TEST(PreviewCanvasDrag, WhereAPressGrabsWhichIcon)
 {
     Canvas canvas;
-    dragMouse(canvas.view, {500, 60}, {400, 200});        // empty content
-    dragMouse(canvas.view, {180, 10}, {250, 100});        // title bar above the app icon
+    dragMouse(canvas.view, {500, 60}, {400, 200}); // empty content
+    dragMouse(canvas.view, {180, 10}, {250, 100}); // title bar above the app icon
     VorlapProject expected;
     expected.appName = QStringLiteral("Tool");
     EXPECT_EQ(canvas.project(), expected);
-}
 
-TEST(PreviewCanvasDrag, LabelIsPartOfTheIconGroup)
-{
-    Canvas canvas;
+    // The label is part of the icon's group.
     const QPointF label = canvas.view.mockupLayout().app.label.center();
     dragMouse(canvas.view, label, label + QPointF(0, -40));
     expectAt(canvas.project().iconPositions.app, {180, 150});
