@@ -91,6 +91,14 @@ bool dateAddedConsistent(const Record& record)
     return added != 0 && uint64_t{added} + 2082844800u == record.dates.create;
 }
 
+// Keys compared byte by byte, a shorter key first when one is the other's prefix.
+int binaryCompare(RecordSpan a, RecordSpan b)
+{
+    const size_t la = loadBE16(a.data), lb = loadBE16(b.data);
+    const int c = std::memcmp(a.data + 2, b.data + 2, std::min(la, lb));
+    return c != 0 ? c : (la < lb ? -1 : la > lb ? 1 : 0);
+}
+
 struct Checker {
     std::vector<uint8_t> image;
     VolumeHeader header;
@@ -296,10 +304,6 @@ struct Checker {
         claim(header.attributesFile, "attributes file");
 
         const auto extents = forkBytes(header.extentsFile, "extents file");
-        auto binaryCompare = [](RecordSpan a, RecordSpan b) {
-            const int c = std::memcmp(a.data + 2, b.data + 2, 10);
-            return c;
-        };
         if (!checkTree(extents, "extents tree", 10, 2, false, binaryCompare).empty())
             problem("extents tree is not empty");
         const auto attributes = forkBytes(header.attributesFile, "attributes file");
@@ -392,6 +396,16 @@ struct Checker {
 };
 
 } // namespace
+
+BTreeCheck checkBTreeStructure(const std::vector<uint8_t>& file, uint16_t maxKeyLength, uint32_t attributes,
+                               uint32_t blockSize)
+{
+    Checker checker;
+    checker.header.blockSize = blockSize;
+    const bool variableIndexKeys = (attributes & variableIndexKeysAttribute) != 0;
+    const size_t leaves = checker.checkTree(file, "tree", maxKeyLength, attributes, variableIndexKeys, binaryCompare).size();
+    return {checker.problems, leaves};
+}
 
 std::vector<std::string> checkVolumeStructure(const std::string& imagePath)
 {

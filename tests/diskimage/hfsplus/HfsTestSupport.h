@@ -31,4 +31,13 @@ std::string patternBytes(size_t size, uint32_t seed);
 // order, index keys, catalog threads, valences, counts and catalog node IDs.
 std::vector<std::string> checkVolumeStructure(const std::string& imagePath);
 
+// The same checks on one B-tree file with keys ordered byte by byte; also the number
+// of leaf records reached from the root.
+struct BTreeCheck {
+    std::vector<std::string> problems;
+    size_t leafRecords = 0;
+};
+BTreeCheck checkBTreeStructure(const std::vector<uint8_t>& file, uint16_t maxKeyLength, uint32_t attributes,
+                               uint32_t blockSize);
+
 } // namespace vorlap::test::hfs

@@ -7,6 +7,7 @@
 
 #include "common/BigEndian.h"
 #include "diskimage/ByteSource.h"
+#include "diskimage/hfsplus/VolumeLocator.h"
 #include "diskimage/hfsplus/VolumeReader.h"
 #include "diskimage/hfsplus/VolumeWriter.h"
 
@@ -102,14 +103,15 @@ std::string writeSample(const ScratchDir& dir, int manyFiles = 0)
     return image;
 }
 
-std::string openError(const std::string& path)
+// The failure of opening the image at `path`, or of extracting it.
+DiskImageError openError(const std::string& path)
 {
     auto opened = openImage(path);
     if (!opened.reader)
-        return opened.reader.error().message;
+        return opened.reader.error();
     ScratchDir out;
     auto extracted = (*opened.reader)->extractTo(out.path());
-    return extracted ? std::string() : extracted.error().message;
+    return extracted ? DiskImageError{ErrorCode::system, "(no error)"} : extracted.error();
 }
 
 uint8_t* bytesOf(std::string& s) { return reinterpret_cast<uint8_t*>(s.data()); }
@@ -200,52 +202,78 @@ TEST(HfsVolumeReader, FindsTheVolumeInsidePartitionMaps)
 {
     ScratchDir dir;
     const std::string volume = readFile(writeSample(dir));
-    for (const auto& [name, disk] : {std::make_pair("gpt", gptDisk(volume, 40)), std::make_pair("apm", apmDisk(volume)),
-                                     std::make_pair("apm 2048", apmDisk(volume, 2048)),
-                                     std::make_pair("mbr", mbrDisk(volume))}) {
-        SCOPED_TRACE(name);
-        const std::string path = dir.path(std::string(name) + ".img");
-        writeFile(path, disk);
-        auto opened = openImage(path);
-        ASSERT_TRUE(opened.reader.has_value()) << opened.reader.error().message;
-        EXPECT_EQ((*opened.reader)->info().name, "Sample");
-        EXPECT_EQ((*opened.reader)->info().sizeBytes, volume.size());
-        EXPECT_GT((*opened.reader)->info().offset, 0u);
-        EXPECT_EQ((*opened.reader)->list()->size(), 5u);
-    }
-    writeFile(dir.path("zeros.img"), std::string(1 << 20, '\0'));
-    EXPECT_NE(openError(dir.path("zeros.img")).find("no HFS+ volume"), std::string::npos);
-
-    // A map with an entry past the end of the disk is not followed at all.
-    std::string outside = gptDisk(volume, 40);
-    outside[1024] = '\x01'; // the first entry: some other partition, 2 TiB in
-    outside[1024 + 32 + 4] = '\x01';
-    outside[1024 + 40 + 4] = '\x01';
-    writeFile(dir.path("outside.img"), outside);
-    EXPECT_NE(openError(dir.path("outside.img")).find("no HFS+ volume"), std::string::npos);
-
-    // A case-sensitive volume in a partition is found, and refused by name.
+    std::string apfs(64 * 512, '\0');
+    apfs.replace(32, 4, "NXSB");
+    std::string gptOutside = gptDisk(volume, 40);
+    gptOutside[1024] = '\x01'; // the first entry: some other partition, 2 TiB in
+    gptOutside[1024 + 32 + 4] = '\x01';
+    gptOutside[1024 + 40 + 4] = '\x01';
+    std::string apmOutside = apmDisk(volume);
+    putApmEntry(bytesOf(apmOutside) + 2 * 512, 2, 64, 30000, "", "Apple_HFS");
     std::string hfsx = apmDisk(volume);
     hfsx[64 * 512 + 1025] = 'X';
-    writeFile(dir.path("hfsx.img"), hfsx);
-    EXPECT_NE(openError(dir.path("hfsx.img")).find("HFSX"), std::string::npos) << openError(dir.path("hfsx.img"));
+
+    // What the locator names (or its error), where the volume starts, and the reader's
+    // refusal; a map that does not make sense is not followed at all.
+    struct Layout {
+        const char* name;
+        std::string disk;
+        std::string located;
+        uint64_t offset;
+        const char* refusal;
+        ErrorCode code;
+    };
+    const std::string none = "no HFS+ volume found in the image";
+    const Layout layouts[] = {
+        {"gpt", gptDisk(volume, 40), "(Apple_HFS : ", 40 * 512, nullptr, {}},
+        {"apm", apmDisk(volume), " (Apple_HFS : 2)", 64 * 512, nullptr, {}},
+        {"apm 2048", apmDisk(volume, 2048), " (Apple_HFS : 2)", 64 * 512, nullptr, {}},
+        {"mbr", mbrDisk(volume), " (Apple_HFS : 1)", 64 * 512, nullptr, {}},
+        {"bare volume", volume, "", 0, nullptr, {}},
+        {"zeros", std::string(1 << 20, '\0'), none, 0, "no HFS+ volume", ErrorCode::corrupt},
+        {"apfs", apfs, "APFS", 0, "APFS volume", ErrorCode::unsupported},
+        {"gpt entry outside the disk", gptOutside, none, 0, "no HFS+ volume", ErrorCode::corrupt},
+        {"apm entry outside the disk", apmOutside, none, 0, "no HFS+ volume", ErrorCode::corrupt},
+        {"hfsx in a partition", hfsx, " (Apple_HFS : 2)", 0, "HFSX", ErrorCode::unsupported},
+    };
+    for (const Layout& l : layouts) {
+        SCOPED_TRACE(l.name);
+        writeFile(dir.path("disk.img"), l.disk);
+        auto source = FileByteSource::open(dir.path("disk.img"));
+        ASSERT_TRUE(source);
+        auto found = locateHfsVolume(**source);
+        EXPECT_NE((found ? found->name : found.error().message).find(l.located), std::string::npos);
+        auto reader = VolumeReader::open(**source);
+        if (l.refusal) {
+            ASSERT_FALSE(reader);
+            EXPECT_NE(reader.error().message.find(l.refusal), std::string::npos) << reader.error().message;
+            EXPECT_EQ(reader.error().code, l.code);
+            continue;
+        }
+        ASSERT_TRUE(reader) << reader.error().message;
+        EXPECT_EQ((*reader)->info().name, "Sample");
+        EXPECT_EQ((*reader)->info().sizeBytes, volume.size());
+        EXPECT_EQ((*reader)->info().offset, l.offset);
+        EXPECT_EQ((*reader)->list()->size(), 5u);
+    }
 }
 
 namespace {
 
 // Damaged and hostile volumes as data: a named mutation of one good image and the words
-// its error must contain. Extraction goes to a fresh folder beside one called "outside",
+// its error must contain, and its kind. Extraction goes to a fresh folder beside one called "outside",
 // which must stay empty whatever the image says.
 struct HfsDamage {
     const char* name;
     std::function<void(Patch&)> damage;
     const char* mentions;
+    ErrorCode code = ErrorCode::corrupt;
 };
 
 const std::vector<HfsDamage>& hfsDamageCases()
 {
     static const std::vector<HfsDamage> cases = {
-        {"half cut", [](Patch& p) { p.bytes.resize(p.bytes.size() / 2); }, "image holds only"},
+        {"half cut", [](Patch& p) { p.bytes.resize(p.bytes.size() / 2); }, "image holds only", ErrorCode::corrupt},
         {"catalog leaves in a cycle",
          [](Patch& p) {
              const uint64_t catalog = p.catalogOffset();
@@ -261,11 +289,11 @@ const std::vector<HfsDamage>& hfsDamageCases()
          "shares blocks"},
         {"file larger than its blocks", [](Patch& p) { storeBE64(p.at(p.dataForkOf("second.txt")), uint64_t{1} << 40); },
          "larger than its blocks"},
-        {"case-sensitive signature", [](Patch& p) { p.at(1024)[1] = 'X'; }, "HFSX"},
+        {"case-sensitive signature", [](Patch& p) { p.at(1024)[1] = 'X'; }, "HFSX", ErrorCode::unsupported},
         // A name ".." in the catalog: key, thread record and any index key alike.
         {"name ..", [](Patch& p) { EXPECT_GE(p.renameAll("zz", ".."), 2); }, "invalid name \"..\""},
         // Two entries with one name: a link to the folder outside, then a file by that name.
-        {"a file behind a link of its name", [](Patch& p) { EXPECT_GE(p.renameAll("evil2", "evil1"), 2); }, "File exists"},
+        {"a file behind a link of its name", [](Patch& p) { EXPECT_GE(p.renameAll("evil2", "evil1"), 2); }, "File exists", ErrorCode::exists},
     };
     return cases;
 }
@@ -281,8 +309,9 @@ TEST(HfsVolumeReader, RefusesDamagedImagesWithoutWritingOutside)
         Patch patch(image);
         c.damage(patch);
         patch.save(dir.path("bad.hfs"));
-        const std::string problem = openError(dir.path("bad.hfs"));
-        EXPECT_NE(problem.find(c.mentions), std::string::npos) << c.name << ": " << problem;
+        const DiskImageError problem = openError(dir.path("bad.hfs"));
+        EXPECT_NE(problem.message.find(c.mentions), std::string::npos) << c.name << ": " << problem.message;
+        EXPECT_EQ(problem.code, c.code) << c.name;
         EXPECT_TRUE(folderEntries(dir.path("outside")).empty()) << c.name;
     }
 }

@@ -3,8 +3,8 @@
 //
 // The cases are data: each is a recipe, a named mutation of one good image (bytes
 // patched at an offset, or a block table or the image's parts edited with the
-// checksums recomputed so that only the intended damage remains), and the words its
-// error must contain. A new corruption is one more row.
+// checksums recomputed so that only the intended damage remains), the words its
+// error must contain and its kind. A new corruption is one more row.
 #include "UdifTestSupport.h"
 
 #include "common/BigEndian.h"
@@ -30,6 +30,7 @@ struct DamageCase {
     const char* name;
     Recipe damage;
     std::vector<std::string> mentions; // what the error must contain, in any order
+    ErrorCode code = ErrorCode::corrupt;
 };
 
 // Text, random (stored raw), zero and mixed chunks.
@@ -45,14 +46,14 @@ protected:
     }
 
     // The error of opening `image`, or of verifying it when it opens.
-    std::string problemWith(const Bytes& image)
+    DiskImageError problemWith(const Bytes& image)
     {
         writeFile(dir.path("bad.dmg"), image);
         auto opened = DiskImage::open(dir.path("bad.dmg"));
         if (!opened)
-            return opened.error().message;
+            return opened.error();
         auto verified = (*opened)->verify();
-        return verified ? std::string("(no error)") : "verify: " + verified.error().message;
+        return verified ? DiskImageError{ErrorCode::corrupt, "(no error)"} : verified.error().prefixed("verify: ");
     }
 
     ScratchDir dir;
@@ -152,7 +153,7 @@ const std::vector<DamageCase>& damageCases()
         {"1000 bytes left", keepFirst([](size_t) { return 1000; }), {"truncated"}},
         {"3 bytes left", keepFirst([](size_t) { return 3; }), {"truncated"}},
         {"empty", keepFirst([](size_t) { return 0; }), {"empty"}},
-        {"trailer version 5", inTrailer(7, [](uint8_t* p, const ImageParts&) { *p = 5; }), {"version 5"}},
+        {"trailer version 5", inTrailer(7, [](uint8_t* p, const ImageParts&) { *p = 5; }), {"version 5"}, ErrorCode::unsupported},
         {"encrypted, no trailer",
          [](const Bytes& good) {
              Bytes image(good.begin(), good.end() - 512);
@@ -160,7 +161,7 @@ const std::vector<DamageCase>& damageCases()
              image.resize((image.size() + 511) / 512 * 512);
              return image;
          },
-         {"encrypted"}},
+         {"encrypted"}, ErrorCode::unsupported},
         {"plist offset past the end",
          inTrailer(216, [](uint8_t* p, const ImageParts& parts) { storeBE64(p, parts.koly.xmlOffset + parts.koly.xmlLength + 512); }),
          {"property list lies outside the file"}},
@@ -207,7 +208,7 @@ const std::vector<DamageCase>& damageCases()
         {"chunk of 2^40 sectors", zlibChunkGrownTo(uint64_t{1} << 40), {"too large"}},
         {"chunk of ten bytes", inTable(ChunkType::Zlib, [](T& t, size_t c) { t.chunks[c].compressedLength = 10; }),
          {"claims more sectors"}},
-        {"bzip2 chunk", inTable(ChunkType::Zlib, [](T& t, size_t c) { t.chunks[c].type = ChunkType::Bzip2; }), {"bzip2"}},
+        {"bzip2 chunk", inTable(ChunkType::Zlib, [](T& t, size_t c) { t.chunks[c].type = ChunkType::Bzip2; }), {"bzip2"}, ErrorCode::unsupported},
         {"unknown chunk type",
          inTable(ChunkType::Zlib, [](T& t, size_t c) { t.chunks[c].type = static_cast<ChunkType>(0x1234); }),
          {"unknown chunk type 0x00001234"}},
@@ -230,9 +231,10 @@ const std::vector<DamageCase>& damageCases()
 TEST_F(DamagedImages, EachCaseFailsWithItsMessage)
 {
     for (const DamageCase& c : damageCases()) {
-        const std::string problem = problemWith(c.damage(good));
+        const DiskImageError problem = problemWith(c.damage(good));
         for (const std::string& part : c.mentions)
-            EXPECT_NE(problem.find(part), std::string::npos) << c.name << ": " << problem;
+            EXPECT_NE(problem.message.find(part), std::string::npos) << c.name << ": " << problem.message;
+        EXPECT_EQ(problem.code, c.code) << c.name << ": " << problem.message;
     }
 }
 

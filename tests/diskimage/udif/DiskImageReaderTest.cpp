@@ -1,6 +1,6 @@
 // Reading images: macOS's own UDZO images (GUID partition map, chunks out of sector
-// order) against 7-Zip and dmg2img, random access through the chunk cache, ADC,
-// raw disks with partition maps, and conversion between formats.
+// order) against 7-Zip and dmg2img, conversion between formats, random access through
+// the chunk cache, and ADC. Finding the volume on raw disks: VolumeReaderTest.
 #include "UdifTestSupport.h"
 
 #include "common/BigEndian.h"
@@ -10,14 +10,12 @@
 #include "diskimage/udif/Convert.h"
 #include "diskimage/udif/DiskImage.h"
 #include "diskimage/udif/VolumeLocator.h"
-#include "support/PartitionMaps.h"
 #include "support/SevenZip.h"
 #include "support/Shell.h"
 #include "support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -85,7 +83,7 @@ std::vector<std::string> dmg2imgNames(const std::string& dmg)
 
 } // namespace
 
-TEST(UdifReader, ReadsMacOsImagesLikeIndependentReaders)
+TEST(UdifReader, ReadsAndConvertsMacOsImagesLikeIndependentReaders)
 {
     ASSERT_TRUE(haveProgram("7zz") && haveProgram("dmg2img"));
     struct Fixture {
@@ -110,11 +108,13 @@ TEST(UdifReader, ReadsMacOsImagesLikeIndependentReaders)
         EXPECT_EQ(names, dmg2imgNames(path));
         const std::vector<Bytes> items = sevenZipItems(path, dir);
         ASSERT_EQ(items.size(), image->partitions().size());
+        Bytes disk;
         for (size_t i = 0; i < items.size(); ++i) {
             const Partition& p = image->partitions()[i];
             Bytes ours(p.length());
             ASSERT_TRUE(image->readAt(p.offset(), ours.data(), ours.size()));
             EXPECT_TRUE(ours == items[i]) << p.name;
+            disk.insert(disk.end(), items[i].begin(), items[i].end());
         }
 
         // The HFS+ volume, found by its table's name, starts with a volume header.
@@ -138,48 +138,33 @@ TEST(UdifReader, ReadsMacOsImagesLikeIndependentReaders)
             if (c.type != ChunkType::Ignore && c.type != ChunkType::Terminator)
                 crc = crc32Update(crc, hfs.data() + c.sectorNumber * 512, c.sectorCount * 512);
         EXPECT_EQ(crc, table->checksum.crc32Value());
+
+        // To a raw disk: the tables' bytes end to end, whose GUID partition map locates
+        // the volume.
+        ASSERT_TRUE(convertImage(path, dir.path("disk.raw"), ImageFormat::UDRW));
+        EXPECT_TRUE(readFile(dir.path("disk.raw")) == disk);
+        auto raw = openImage(dir.path("disk.raw"));
+        ASSERT_TRUE(raw);
+        EXPECT_EQ(raw->formatName(), "UDRW");
+        auto rawVolume = locateHfsVolume(*raw);
+        ASSERT_TRUE(rawVolume) << rawVolume.error().message;
+        EXPECT_EQ(rawVolume->type, "Apple_HFS");
+        EXPECT_EQ(rawVolume->firstSector, 40u);
+        EXPECT_EQ(rawVolume->sectorCount, f.hfsSectors);
+
+        // To UDZO again: same tables, names and IDs; every reader agrees.
+        ASSERT_TRUE(convertImage(path, dir.path("same.dmg"), ImageFormat::UDZO));
+        EXPECT_EQ(dmg2imgNames(dir.path("same.dmg")), names);
+        const auto again = splitImage(readFile(dir.path("same.dmg")));
+        ASSERT_EQ(again.tables.size(), parts.tables.size());
+        for (size_t i = 0; i < parts.tables.size(); ++i)
+            EXPECT_EQ(again.tables[i].id, parts.tables[i].id);
+        expectSevenZipHappy(dir.path("same.dmg"), "dmg");
+        EXPECT_TRUE(sevenZipItems(dir.path("same.dmg"), dir) == items);
+        const ShellResult p4 = runProgram({"dmg2img", "-p", "4", dir.path("same.dmg"), dir.path("p4.img")});
+        ASSERT_EQ(p4.exitCode, 0) << p4.output;
+        EXPECT_TRUE(readFile(dir.path("p4.img")) == items[4]);
     }
-}
-
-TEST(UdifReader, ConvertsMacOsImagesBothWays)
-{
-    ASSERT_TRUE(haveProgram("7zz") && haveProgram("dmg2img"));
-    ScratchDir dir;
-    const std::string source = fixturePath("libdmg-hdiutil.hfs.dmg");
-    const std::vector<Bytes> items = sevenZipItems(source, dir);
-    Bytes expected;
-    for (const Bytes& item : items)
-        expected.insert(expected.end(), item.begin(), item.end());
-
-    // To a raw disk: the tables' bytes end to end.
-    ASSERT_TRUE(convertImage(source, dir.path("disk.raw"), ImageFormat::UDRW));
-    EXPECT_TRUE(readFile(dir.path("disk.raw")) == expected);
-
-    // Back to UDZO: same tables, names and IDs; every reader agrees.
-    ASSERT_TRUE(convertImage(dir.path("disk.raw"), dir.path("again.dmg"), ImageFormat::UDZO));
-    ASSERT_TRUE(convertImage(source, dir.path("same.dmg"), ImageFormat::UDZO));
-    EXPECT_EQ(dmg2imgNames(dir.path("same.dmg")), dmg2imgNames(source));
-    const auto parts = splitImage(readFile(dir.path("same.dmg")));
-    EXPECT_EQ(parts.tables.front().id, "-1");
-    EXPECT_EQ(parts.tables.back().id, "6");
-    expectSevenZipHappy(dir.path("same.dmg"), "dmg");
-    EXPECT_TRUE(sevenZipItems(dir.path("same.dmg"), dir) == items);
-    const ShellResult p4 = runProgram({"dmg2img", "-p", "4", dir.path("same.dmg"), dir.path("p4.img")});
-    ASSERT_EQ(p4.exitCode, 0) << p4.output;
-    EXPECT_TRUE(readFile(dir.path("p4.img")) == items[4]);
-    auto again = openImage(dir.path("again.dmg"));
-    ASSERT_TRUE(again);
-    EXPECT_TRUE(readAll(*again) == expected);
-
-    // The raw disk keeps its GUID partition map, which locates the volume.
-    auto raw = openImage(dir.path("disk.raw"));
-    ASSERT_TRUE(raw);
-    EXPECT_EQ(raw->formatName(), "UDRW");
-    auto hfs = locateHfsVolume(*raw);
-    ASSERT_TRUE(hfs) << hfs.error().message;
-    EXPECT_EQ(hfs->type, "Apple_HFS");
-    EXPECT_EQ(hfs->firstSector, 40u);
-    EXPECT_EQ(hfs->sectorCount, 10160u);
 }
 
 TEST(UdifReader, RandomAccessThroughTheChunkCache)
@@ -245,15 +230,20 @@ TEST(UdifReader, DecodesAdcChunks)
     ASSERT_TRUE(decodeAdc(stream.data(), stream.size(), out.data(), out.size()));
     EXPECT_EQ(out, expected);
 
-    const Bytes before = {0x80, 'a', 0x00, 0x05}; // copy from 6 back after one byte
-    EXPECT_NE(decodeAdc(before.data(), before.size(), out.data(), 4).error().message.find("before the start"),
-              std::string::npos);
     Bytes extra = stream;
     extra.push_back(0x80);
-    EXPECT_NE(decodeAdc(extra.data(), extra.size(), out.data(), 512).error().message.find("left over"),
-              std::string::npos);
-    EXPECT_NE(decodeAdc(stream.data(), stream.size() - 1, out.data(), 512).error().message.find("ends early"),
-              std::string::npos);
+    struct Bad {
+        Bytes in;
+        size_t outLength;
+        const char* mentions;
+    };
+    for (const Bad& bad : {Bad{{0x80, 'a', 0x00, 0x05}, 4, "before the start"}, // copy from 6 back after one byte
+                           Bad{extra, 512, "left over"}, Bad{Bytes(stream.begin(), stream.end() - 1), 512, "ends early"}}) {
+        auto r = decodeAdc(bad.in.data(), bad.in.size(), out.data(), bad.outLength);
+        ASSERT_FALSE(r) << bad.mentions;
+        EXPECT_EQ(r.error().code, ErrorCode::corrupt);
+        EXPECT_NE(r.error().message.find(bad.mentions), std::string::npos) << r.error().message;
+    }
 
     // In an image (a UDCO), read by us and by 7-Zip.
     ImageParts parts;
@@ -262,10 +252,9 @@ TEST(UdifReader, DecodesAdcChunks)
     table.buffersNeeded = 9;
     table.checksum = UdifChecksum::crc32(crc32Update(0, expected.data(), expected.size()));
     table.chunks = {{ChunkType::Adc, 0, 0, 1, 0, stream.size()}, {ChunkType::Terminator, 0, 1, 0, stream.size(), 0}};
-    BlkxEntry entry;
-    entry.name = "whole disk (Apple_HFS : 0)";
-    entry.data = table.serialize();
-    parts.tables = {entry};
+    parts.tables = {BlkxEntry{}};
+    parts.tables[0].name = "whole disk (Apple_HFS : 0)";
+    parts.tables[0].data = table.serialize();
     parts.dataFork = stream;
     parts.koly.sectorCount = 1;
     ScratchDir dir;
@@ -275,69 +264,5 @@ TEST(UdifReader, DecodesAdcChunks)
     EXPECT_EQ(image->formatName(), "UDCO");
     EXPECT_TRUE(image->verify());
     EXPECT_EQ(readAll(*image), expected);
-    const std::vector<Bytes> items = sevenZipItems(dir.path("adc.dmg"), dir);
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0], expected);
-}
-
-namespace {
-
-Bytes diskWithHfsAt(size_t sectors, uint64_t volumeSector, const char* signature = "H+")
-{
-    Bytes disk(sectors * 512, 0);
-    std::memcpy(&disk[volumeSector * 512 + 1024], signature, std::strlen(signature));
-    return disk;
-}
-
-std::string locate(const Bytes& disk, const ScratchDir& dir, Partition* found = nullptr)
-{
-    writeFile(dir.path("disk.img"), disk);
-    auto image = DiskImage::open(dir.path("disk.img"));
-    if (!image)
-        return "open: " + image.error().message;
-    auto p = locateHfsVolume(**image);
-    if (!p)
-        return p.error().message;
-    if (found)
-        *found = *p;
-    return p->name;
-}
-
-} // namespace
-
-TEST(UdifReader, FindsTheVolumeOnRawDisks)
-{
-    ScratchDir dir;
-    Partition p;
-
-    // Apple partition map, as a SPUD layout has it.
-    Bytes apm = diskWithHfsAt(400, 64);
-    apm[0] = 'E';
-    apm[1] = 'R';
-    putApmEntry(&apm[1 * 512], 3, 1, 63, "Apple", "Apple_partition_map");
-    putApmEntry(&apm[2 * 512], 3, 64, 300, "disk image", "Apple_HFS");
-    putApmEntry(&apm[3 * 512], 3, 364, 36, "", "Apple_Free");
-    EXPECT_EQ(locate(apm, dir, &p), "disk image (Apple_HFS : 2)");
-    EXPECT_EQ(p.firstSector, 64u);
-    EXPECT_EQ(p.sectorCount, 300u);
-
-    // MBR with an HFS+ (0xAF) partition.
-    Bytes mbr = diskWithHfsAt(300, 100, "HX");
-    putMbrEntry(mbr.data(), 0, 0xAF, 100, 200);
-    EXPECT_EQ(locate(mbr, dir, &p), " (Apple_HFS : 1)");
-    EXPECT_EQ(p.firstSector, 100u);
-
-    // No map: the volume is the disk.
-    EXPECT_EQ(locate(diskWithHfsAt(64, 0), dir), "whole disk (Apple_HFS : 0)");
-
-    // Nothing to find, or something we do not read.
-    EXPECT_EQ(locate(Bytes(64 * 512, 0), dir), "no HFS+ volume found in the image");
-    Bytes apfs(64 * 512, 0);
-    std::memcpy(&apfs[32], "NXSB", 4);
-    EXPECT_NE(locate(apfs, dir).find("APFS"), std::string::npos);
-
-    // A map pointing outside the disk is not followed.
-    Bytes broken = apm;
-    putApmEntry(&broken[2 * 512], 3, 64, 3000, "disk image", "Apple_HFS");
-    EXPECT_EQ(locate(broken, dir), "no HFS+ volume found in the image");
+    EXPECT_EQ(sevenZipItems(dir.path("adc.dmg"), dir), std::vector<Bytes>{expected});
 }

@@ -147,44 +147,76 @@ TEST(UdzoWriter, RealVolumesPassEveryIndependentReader)
     }
 }
 
-TEST(UdzoWriter, ChunkKindsFollowTheData)
+namespace {
+
+// A disk whose last sectors are zero from `zeroFrom` on.
+Bytes zeroTail(Bytes disk, size_t zeroFrom)
 {
-    // Chunks: text, random, zero, mixed, text, random, zero (merged with the next
-    // two), then a short zero tail: 2048-sector chunks and a last one of 5 sectors.
-    Bytes raw = syntheticDisk(2048 * 8 + 5, 7);
-    std::fill(raw.begin() + 2048 * 512 * 7, raw.end(), uint8_t{0});
-    ScratchDir dir;
-    const std::string dmg = dir.path("synthetic.dmg");
-    MemoryDisk disk(raw);
-    ASSERT_TRUE(writeUdzo(disk, dmg));
+    std::fill(disk.begin() + static_cast<long>(zeroFrom), disk.end(), uint8_t{0});
+    return disk;
+}
 
-    const auto tables = tablesOf(dmg);
-    ASSERT_EQ(tables.size(), 1u);
-    const BlockTable& t = tables[0];
-    EXPECT_EQ(t.firstSector, 0u);
-    EXPECT_EQ(t.sectorCount, raw.size() / 512);
-    EXPECT_EQ(t.buffersNeeded, 2056u);
-    EXPECT_EQ(t.checksum.crc32Value(), crc32Update(0, raw.data(), raw.size())); // zero fill counts
-    std::vector<ChunkType> types;
-    for (const BlockChunk& c : t.chunks)
-        types.push_back(c.type);
-    const std::vector<ChunkType> expected = {ChunkType::Zlib, ChunkType::Raw,  ChunkType::ZeroFill,
-                                             ChunkType::Zlib, ChunkType::Zlib, ChunkType::Raw,
-                                             ChunkType::ZeroFill, ChunkType::Terminator};
-    EXPECT_EQ(types, expected);
-    EXPECT_EQ(t.chunks[1].compressedLength, 2048u * 512);            // stored as is
-    EXPECT_EQ(t.chunks[6].sectorCount, 2048u * 2 + 5);               // one entry for the zero run
-    EXPECT_EQ(t.chunks[2].compressedLength, 0u);
-    const ImageParts parts = splitImage(readFile(dmg));
-    EXPECT_EQ(t.chunks.back().sectorNumber, t.sectorCount);
-    EXPECT_EQ(t.chunks.back().compressedOffset, parts.koly.dataForkLength); // non-zero, for dmg2img
-    EXPECT_EQ(parts.koly.dataForkChecksum.crc32Value(),
-              crc32Update(0, parts.dataFork.data(), parts.dataFork.size()));
-    EXPECT_EQ(parts.koly.masterChecksum.crc32Value(), *masterChecksum({t.checksum}));
+} // namespace
 
-    expectSevenZipHappy(dmg, "dmg");
-    expectDmg2imgGives(dmg, raw, dir);
-    EXPECT_TRUE(decodeWithOurReader(dmg) == raw);
+TEST(UdzoWriter, ChunkKindsFollowTheDataAtEverySize)
+{
+    using C = ChunkType;
+    struct Shape {
+        const char* name;
+        Bytes raw;
+        std::vector<ChunkType> chunks; // empty: not checked
+    };
+    const Shape shapes[] = {
+        // Text, random (stored as is), zero, mixed, text, random, then zeros merged into
+        // one entry with a short tail: 2048-sector chunks and a last one of 5 sectors.
+        {"every kind", zeroTail(syntheticDisk(2048 * 8 + 5, 7), 2048 * 512 * 7),
+         {C::Zlib, C::Raw, C::ZeroFill, C::Zlib, C::Zlib, C::Raw, C::ZeroFill, C::Terminator}},
+        // Nothing but zeros: the first chunk is still stored, so that the data fork is not
+        // empty and the property list does not start at offset 0 (dmg2img would take
+        // that for "no property list").
+        {"zeros", Bytes(3 * 1024 * 1024, 0), {C::Zlib, C::ZeroFill, C::Terminator}},
+        {"1 sector", syntheticDisk(1, 1), {}},
+        {"2048 sectors", syntheticDisk(2048, 2048), {}},
+        {"2049 sectors", syntheticDisk(2049, 2049), {}},
+    };
+    for (const Shape& shape : shapes) {
+        SCOPED_TRACE(shape.name);
+        ScratchDir dir;
+        const std::string dmg = dir.path("out.dmg");
+        MemoryDisk disk(shape.raw);
+        ASSERT_TRUE(writeUdzo(disk, dmg));
+
+        const auto tables = tablesOf(dmg);
+        ASSERT_EQ(tables.size(), 1u);
+        const BlockTable& t = tables[0];
+        EXPECT_EQ(t.firstSector, 0u);
+        EXPECT_EQ(t.sectorCount, shape.raw.size() / 512);
+        EXPECT_EQ(t.buffersNeeded, 2056u);
+        EXPECT_EQ(t.checksum.crc32Value(), crc32Update(0, shape.raw.data(), shape.raw.size())); // zero fill counts
+        std::vector<ChunkType> types;
+        uint64_t sectors = 0;
+        for (const BlockChunk& c : t.chunks) {
+            types.push_back(c.type);
+            EXPECT_EQ(c.sectorNumber, sectors);
+            sectors += c.sectorCount;
+            if (c.type == C::Raw)
+                EXPECT_EQ(c.compressedLength, c.sectorCount * 512);
+            if (c.type == C::ZeroFill)
+                EXPECT_EQ(c.compressedLength, 0u);
+        }
+        if (!shape.chunks.empty())
+            EXPECT_EQ(types, shape.chunks);
+        EXPECT_EQ(types.front(), C::Zlib);
+        const ImageParts parts = splitImage(readFile(dmg));
+        EXPECT_GT(parts.koly.xmlOffset, 0u);
+        EXPECT_EQ(t.chunks.back().compressedOffset, parts.koly.dataForkLength); // non-zero, for dmg2img
+        EXPECT_EQ(parts.koly.dataForkChecksum.crc32Value(), crc32Update(0, parts.dataFork.data(), parts.dataFork.size()));
+        EXPECT_EQ(parts.koly.masterChecksum.crc32Value(), *masterChecksum({t.checksum}));
+
+        expectSevenZipHappy(dmg, "dmg");
+        expectDmg2imgGives(dmg, shape.raw, dir);
+        EXPECT_TRUE(decodeWithOurReader(dmg) == shape.raw);
+    }
 }
 
 TEST(UdzoWriter, ThreadCountAndChunkOrderDoNotChangeTheImage)
@@ -210,43 +242,6 @@ TEST(UdzoWriter, ThreadCountAndChunkOrderDoNotChangeTheImage)
     EXPECT_TRUE(a == b);
     EXPECT_TRUE(decodeWithOurReader(dir.path("many.dmg")) == raw);
     expectSevenZipHappy(dir.path("many.dmg"), "dmg");
-}
-
-TEST(UdzoWriter, EdgeSizes)
-{
-    ScratchDir dir;
-    for (const size_t sectors : {size_t{1}, size_t{2048}, size_t{2049}}) {
-        SCOPED_TRACE(sectors);
-        const Bytes raw = syntheticDisk(sectors, static_cast<uint32_t>(sectors));
-        MemoryDisk disk(raw);
-        ASSERT_TRUE(writeUdzo(disk, dir.path("edge.dmg")));
-        EXPECT_TRUE(decodeWithOurReader(dir.path("edge.dmg")) == raw);
-        expectSevenZipHappy(dir.path("edge.dmg"), "dmg");
-        expectDmg2imgGives(dir.path("edge.dmg"), raw, dir);
-    }
-    // Nothing but zeros: the first chunk is still stored, so that the data fork is
-    // not empty and the property list does not start at offset 0 (dmg2img would
-    // take that for "no property list").
-    const Bytes zeros(3 * 1024 * 1024, 0);
-    MemoryDisk empty(zeros);
-    ASSERT_TRUE(writeUdzo(empty, dir.path("zeros.dmg")));
-    EXPECT_GT(splitImage(readFile(dir.path("zeros.dmg"))).koly.xmlOffset, 0u);
-    const BlockTable zeroTable = tablesOf(dir.path("zeros.dmg")).at(0);
-    ASSERT_EQ(zeroTable.chunks.size(), 3u);
-    EXPECT_EQ(zeroTable.chunks[0].type, ChunkType::Zlib);
-    EXPECT_EQ(zeroTable.chunks[1].type, ChunkType::ZeroFill);
-    EXPECT_EQ(zeroTable.chunks[1].sectorCount, 4096u);
-    EXPECT_TRUE(decodeWithOurReader(dir.path("zeros.dmg")) == zeros);
-    expectSevenZipHappy(dir.path("zeros.dmg"), "dmg");
-    expectDmg2imgGives(dir.path("zeros.dmg"), zeros, dir);
-
-    MemoryDisk ragged(Bytes(1000, 1));
-    auto r = writeUdzo(ragged, dir.path("ragged.dmg"));
-    ASSERT_FALSE(r);
-    EXPECT_NE(r.error().message.find("512-byte sectors"), std::string::npos);
-    MemoryDisk nothing(Bytes{});
-    EXPECT_FALSE(writeUdzo(nothing, dir.path("nothing.dmg")));
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"edge.dmg", "zeros.dmg"}));
 }
 
 TEST(UdzoWriter, OutputAppearsWholeOrNotAtAll)
@@ -285,14 +280,17 @@ TEST(UdzoWriter, OutputAppearsWholeOrNotAtAll)
     EXPECT_TRUE(decodeWithOurReader(target) == syntheticDisk(64, 2));
 }
 
-TEST(UdrwWriter, WritesTheBareSectors)
+TEST(UdzoWriter, RefusesDisksThatAreNotWholeSectors)
 {
     ScratchDir dir;
-    const Bytes raw = syntheticDisk(2048 * 3 + 9, 5);
-    MemoryDisk disk(raw);
-    ASSERT_TRUE(writeUdrw(disk, dir.path("rw.dmg")));
-    EXPECT_TRUE(readFile(dir.path("rw.dmg")) == raw);
-    auto image = DiskImage::open(dir.path("rw.dmg"));
-    ASSERT_TRUE(image);
-    EXPECT_EQ((*image)->formatName(), "UDRW");
+    MemoryDisk ragged(Bytes(1000, 1));
+    auto r = writeUdzo(ragged, dir.path("ragged.dmg"));
+    ASSERT_FALSE(r);
+    EXPECT_NE(r.error().message.find("512-byte sectors"), std::string::npos);
+    EXPECT_EQ(r.error().code, ErrorCode::invalidArgument);
+    MemoryDisk nothing(Bytes{});
+    auto empty = writeUdzo(nothing, dir.path("nothing.dmg"));
+    ASSERT_FALSE(empty);
+    EXPECT_EQ(empty.error().code, ErrorCode::invalidArgument);
+    EXPECT_TRUE(dir.entries().empty());
 }
