@@ -5,7 +5,7 @@ SANITIZE_DIR ?= build-asan
 JOBS ?= $(shell nproc 2>/dev/null || sysctl -n hw.ncpu 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap configure build run test sanitize format format-check demo screenshots bench clean
+.PHONY: all bootstrap configure build run test sanitize format format-check demo screenshots bench package clean
 
 all: build
 
@@ -37,6 +37,10 @@ format:
 
 format-check:
 	@scripts/format-changed --check
+
+# The Debian package, build/vorlap_<version>_<arch>.deb (packaging/CMakeLists.txt).
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 # The sample app packaged with its designed window, then listed by an independent reader.
 demo: build

@@ -12,7 +12,7 @@
 namespace {
 
 const char* const usageText =
-    "Usage: vorlap                 (opens the window)\n"
+    "Usage: vorlap [FILE.vorlap]    (opens the window, with the project)\n"
     "       vorlap [--help | --version]\n"
     "       vorlap build --app PATH.app --output PATH.dmg [--project FILE.vorlap]\n"
     "                    [--background PICTURE] [--icon-size N]\n"
@@ -31,12 +31,23 @@ bool isHelp(const char* argument)
     return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0;
 }
 
+// A lone argument that is neither an option nor a command is a project to open, as a
+// file manager passes it (packaging/vorlap.desktop).
+bool isProjectToOpen(int argc, char** argv)
+{
+    return argc == 2 && argv[1][0] != '-' && std::strcmp(argv[1], "build") != 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2)
         return vorlap::VorlapApp::run(argc, argv);
+    if (isProjectToOpen(argc, argv)) {
+        const QString projectPath = QString::fromLocal8Bit(argv[1]);
+        return vorlap::VorlapApp::run(argc, argv, projectPath);
+    }
     if (argc >= 2 && isHelp(argv[1])) {
         std::fputs(usageText, stdout);
         return 0;

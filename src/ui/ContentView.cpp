@@ -118,13 +118,17 @@ void ContentView::openProject()
     if (!m_panels.open)
         return;
     const std::optional<QString> path = m_panels.open(this, QStringLiteral("vorlap"));
-    if (!path)
-        return;
-    const auto project = readProjectFile(*path);
+    if (path)
+        openProjectFile(*path);
+}
+
+void ContentView::openProjectFile(const QString& path)
+{
+    const auto project = readProjectFile(path);
     if (!project)
         return fail(QStringLiteral("Failed to open: ") + project.error().description());
     m_model->setProject(project->normalized());
-    m_projectFileUrl = QUrl::fromLocalFile(*path);
+    m_projectFileUrl = QUrl::fromLocalFile(path);
 }
 
 // ---- Presentations ----

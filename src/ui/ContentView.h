@@ -58,6 +58,8 @@ public:
     void buildDMG();
     void saveProject();
     void openProject();
+    // Opens the project at `path` (from the command line or a file manager).
+    void openProjectFile(const QString& path);
 
 signals:
     // The build status or its progress text changed (the panel shows it already).

@@ -1,6 +1,8 @@
 #pragma once
 // The desktop application: one window of fixed size whose content is a ContentView over a
 // fresh design, brought to the front once the application has started.
+#include <QString>
+
 class QWidget;
 
 namespace vorlap {
@@ -15,8 +17,9 @@ public:
 
 class VorlapApp {
 public:
-    // Runs the application until its window is closed; returns the exit status.
-    static int run(int& argc, char** argv);
+    // Runs the application until its window is closed; returns the exit status. A
+    // non-empty `projectPath` is opened in the window as the Open command would.
+    static int run(int& argc, char** argv, const QString& projectPath = {});
 
 private:
     AppDelegate appDelegate;
