@@ -58,6 +58,12 @@ diskimage::Result<CommandResult> attachImage(const std::vector<std::string>& arg
     }
     if (!attachment.writable)
         ::chmod(attachment.mountPoint.c_str(), 0555);
+    attachment.complete = true;
+    if (auto recorded = registry.update(attachment); !recorded) {
+        discardMountPoint(attachment);
+        registry.release(attachment);
+        return unexpected(recorded.error());
+    }
     return CommandResult{imagePath + "\tApple_HFS\t" + attachment.mountPoint + "\n", parsed.has("-quiet")};
 }
 

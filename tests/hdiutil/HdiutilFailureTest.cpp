@@ -2,6 +2,10 @@
 // no partial output and nothing attached.
 #include "HdiutilFixture.h"
 
+#include "common/BigEndian.h"
+
+#include <functional>
+
 using namespace vorlap::test;
 
 namespace {
@@ -126,4 +130,132 @@ TEST_F(HdiutilFailure, CorruptImagesAreRefused)
         }
     }
     EXPECT_EQ(QDir(qpath("")).entryList({"*.dmg"}, QDir::Files | QDir::Hidden).size(), 5);
+}
+
+namespace {
+
+// The volume header of a bare image `hdiutil create` made, patched in place.
+struct VolumeHeaderPatch {
+    QByteArray& image;
+    uint8_t* at(int offset) { return reinterpret_cast<uint8_t*>(image.data()) + 1024 + offset; }
+    uint32_t blockSize() { return vorlap::loadBE32(at(40)); }
+    uint32_t totalBlocks() { return vorlap::loadBE32(at(44)); }
+    void setTotalBlocks(uint32_t blocks) { vorlap::storeBE32(at(44), blocks); }
+    // The catalog fork: logical size, total blocks and its first extent (the only one).
+    uint8_t* catalogFork() { return at(0x110); }
+};
+
+struct HostileImage {
+    const char* name;
+    std::function<void(QByteArray&, const std::string& file)> damage; // writes the damaged image to `file`
+    const char* reason;
+};
+
+} // namespace
+
+TEST_F(HdiutilFailure, HostileImagesAreRefusedWithinBoundedMemory)
+{
+    const std::string image = path("a.dmg"), mount = path("m");
+    ok({"create", "-size", "16m", "-fs", "HFS+", "-volname", "V", image});
+    const QByteArray pristine = readFile(q(image));
+
+    const std::vector<HostileImage> cases = {
+        // The catalog moved to the end of a 64 GiB sparse volume and said to fill it: a
+        // reader that takes the fork's size on trust allocates 64 GiB.
+        {"catalog claims 64 GiB",
+         [](QByteArray& bytes, const std::string& file) {
+             VolumeHeaderPatch header{bytes};
+             const uint64_t bs = header.blockSize();
+             const uint32_t oldEnd = header.totalBlocks();
+             const uint32_t claimed = static_cast<uint32_t>((uint64_t{64} << 30) / bs);
+             uint8_t* fork = header.catalogFork();
+             const uint64_t oldStart = vorlap::loadBE32(fork + 16) * bs, oldLength = vorlap::loadBE64(fork);
+             const QByteArray nodes = bytes.mid(static_cast<qsizetype>(oldStart), static_cast<qsizetype>(oldLength));
+             vorlap::storeBE64(fork, uint64_t{claimed} * bs);
+             vorlap::storeBE32(fork + 12, claimed);
+             vorlap::storeBE32(fork + 16, oldEnd);
+             vorlap::storeBE32(fork + 20, claimed);
+             header.setTotalBlocks(oldEnd + claimed);
+             QFile out(q(file));
+             ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+             out.write(bytes);
+             ASSERT_TRUE(out.resize(static_cast<qint64>((uint64_t{oldEnd} + claimed) * bs)));
+             ASSERT_TRUE(out.seek(static_cast<qint64>(oldEnd * bs)));
+             out.write(nodes);
+         },
+         "the catalog is damaged"},
+    };
+    for (const HostileImage& hostile : cases) {
+        SCOPED_TRACE(hostile.name);
+        QByteArray bytes = pristine;
+        const std::string file = path("hostile.dmg");
+        hostile.damage(bytes, file);
+        fails({"attach", file, "-mountpoint", mount}, hostile.reason);
+        EXPECT_FALSE(QFileInfo::exists(q(mount)));
+        QFile::remove(q(file));
+    }
+}
+
+namespace {
+
+struct UnwritableDetach {
+    const char* name;
+    std::function<void(const QString& mount, const QString& records)> spoil;
+    const char* reason; // why a plain detach refuses
+};
+
+// Marks the attachment's records as those of an attach that was killed while unpacking.
+void markIncomplete(const QString& records)
+{
+    for (const QString& name : QDir(records).entryList(QDir::Files)) {
+        QByteArray text = HdiutilFixture::readFile(records + "/" + name);
+        ASSERT_TRUE(text.contains("complete=1\n")) << text.toStdString();
+        HdiutilFixture::writeFile(records + "/" + name, text.replace("complete=1\n", "complete=0\n"));
+    }
+}
+
+} // namespace
+
+TEST_F(HdiutilFailure, DetachNeverWritesWhatCannotBeWrittenAndForceAlwaysReleases)
+{
+    const std::string image = path("a.dmg"), mount = path("m");
+    const std::vector<UnwritableDetach> cases = {
+        {"interrupted attach",
+         [](const QString& folder, const QString& records) {
+             markIncomplete(records);
+             QFile::remove(folder + "/keep/two"); // the part an interrupted unpacking never reached
+             ::chmod(QFile::encodeName(folder + "/keep").constData(), 0500);
+         },
+         "the attach did not finish"},
+        {"volume too small for the changes",
+         [](const QString& folder, const QString&) { writeFile(folder + "/big", QByteArray(20 * 1024 * 1024, 'b')); },
+         "not enough space"},
+    };
+    for (const UnwritableDetach& spoiled : cases) {
+        SCOPED_TRACE(spoiled.name);
+        ok({"create", "-ov", "-size", "16m", "-fs", "HFS+", "-volname", "V", image});
+        ok({"attach", image, "-mountpoint", mount});
+        writeFile(q(mount + "/keep/one"), "1");
+        writeFile(q(mount + "/keep/two"), "2");
+        ok({"detach", mount});
+        const QByteArray before = readFile(q(image));
+
+        ok({"attach", image, "-mountpoint", mount});
+        spoiled.spoil(q(mount), qpath("state/vorlap/hdiutil"));
+        fails({"detach", mount}, spoiled.reason);
+        EXPECT_TRUE(readFile(q(image)) == before) << "the image was written";
+        EXPECT_TRUE(QFileInfo::exists(q(mount + "/keep/one")));
+
+        const ShellResult forced = hdiutil({"detach", mount, "-force"});
+        EXPECT_EQ(forced.exitCode, 0) << forced.output;
+        EXPECT_NE(forced.output.find("discarded"), std::string::npos) << forced.output;
+        EXPECT_FALSE(QFileInfo::exists(q(mount)));
+        EXPECT_TRUE(QDir(qpath("state/vorlap/hdiutil")).entryList(QDir::Files).isEmpty());
+        EXPECT_TRUE(readFile(q(image)) == before) << "the forced detach wrote the image";
+
+        // What the image held before is all still there.
+        ok({"attach", image, "-mountpoint", mount});
+        EXPECT_EQ(readFile(q(mount + "/keep/two")), "2");
+        ok({"detach", mount});
+    }
 }

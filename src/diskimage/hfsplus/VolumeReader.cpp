@@ -2,7 +2,6 @@
 
 #include "common/BigEndian.h"
 #include "diskimage/FileIo.h"
-#include "diskimage/hfsplus/BTreeReader.h"
 #include "diskimage/hfsplus/HfsDate.h"
 #include "diskimage/hfsplus/UnicodeName.h"
 #include "diskimage/hfsplus/VolumeLocator.h"
@@ -78,7 +77,6 @@ Result<void> VolumeReader::readHeader()
     if (volumeBytes > m_volume->size())
         return fail(ErrorCode::corrupt, "the volume header says the volume is " + std::to_string(volumeBytes)
                     + " bytes, but the image holds only " + std::to_string(m_volume->size()));
-    m_claimed = AllocationBitmap(m_header.totalBlocks);
 
     m_info.sizeBytes = volumeBytes;
     m_info.offset = location.offset();
@@ -94,8 +92,9 @@ Result<void> VolumeReader::readHeader()
 
 Result<void> VolumeReader::loadExtentsOverflow()
 {
-    VORLAP_TRY_LET(extentsFile, readSpecialFork(extentsFileId, m_header.extentsFile, "extents overflow file"));
-    VORLAP_TRY(forEachLeafRecord(extentsFile, "extents overflow file", [&](RecordSpan span) -> Result<void> {
+    VORLAP_TRY_LET(extents, specialForkExtents(extentsFileId, m_header.extentsFile, "extents overflow file"));
+    VORLAP_TRY(forEachLeafRecord(m_header.extentsFile.logicalSize, treeFileReader(extents), "extents overflow file",
+                                 [&](RecordSpan span) -> Result<void> {
         VORLAP_TRY_LET(record, decodeExtentLeaf(span));
         m_overflow.add(record.first, record.second);
         return {};
@@ -105,8 +104,9 @@ Result<void> VolumeReader::loadExtentsOverflow()
 
 Result<void> VolumeReader::loadCatalog()
 {
-    VORLAP_TRY_LET(catalog, readSpecialFork(catalogFileId, m_header.catalogFile, "catalog"));
-    VORLAP_TRY_LET(catalogHeader, forEachLeafRecord(catalog, "catalog", [&](RecordSpan span) -> Result<void> {
+    VORLAP_TRY_LET(extents, specialForkExtents(catalogFileId, m_header.catalogFile, "catalog"));
+    VORLAP_TRY_LET(catalogHeader, forEachLeafRecord(m_header.catalogFile.logicalSize, treeFileReader(extents), "catalog",
+                                                    [&](RecordSpan span) -> Result<void> {
         VORLAP_TRY_LET(entry, decodeCatalogLeaf(span));
         return addCatalogItem(std::move(entry));
     }));
@@ -168,9 +168,15 @@ Result<void> VolumeReader::checkJournal()
 
 Result<void> VolumeReader::claim(const std::vector<ExtentDescriptor>& extents, const std::string& what)
 {
+    // Claimed ranges as start -> end: memory follows the extents, not the volume's size.
     for (const ExtentDescriptor& e : extents) {
-        if (!m_claimed.markUsed(e.startBlock, e.blockCount))
+        const uint64_t start = e.startBlock, end = start + e.blockCount;
+        const auto next = m_claimedBlocks.lower_bound(start);
+        const bool overlapsNext = next != m_claimedBlocks.end() && next->first < end;
+        const bool overlapsPrevious = next != m_claimedBlocks.begin() && std::prev(next)->second > start;
+        if (overlapsNext || overlapsPrevious)
             return fail(ErrorCode::corrupt, "the " + what + " shares blocks with another item");
+        m_claimedBlocks.emplace_hint(next, start, end);
     }
     return {};
 }
@@ -233,19 +239,38 @@ Result<void> VolumeReader::readFork(const std::vector<ExtentDescriptor>& extents
     return {};
 }
 
-Result<std::vector<uint8_t>> VolumeReader::readSpecialFork(uint32_t fileId, const ForkData& fork, const std::string& what)
+Result<std::vector<ExtentDescriptor>> VolumeReader::specialForkExtents(uint32_t fileId, const ForkData& fork,
+                                                                      const std::string& what)
 {
     auto extents = forkExtents(fileId, dataForkType, fork);
     if (!extents)
         return failWithin("the " + what + ": ", extents.error());
     VORLAP_TRY(claim(*extents, what));
-    std::vector<uint8_t> bytes;
-    bytes.reserve(static_cast<size_t>(fork.logicalSize));
-    VORLAP_TRY(readFork(*extents, fork.logicalSize, [&](const uint8_t* data, size_t size) -> Result<void> {
-        bytes.insert(bytes.end(), data, data + size);
+    return extents;
+}
+
+TreeFileRead VolumeReader::treeFileReader(std::vector<ExtentDescriptor> extents)
+{
+    const uint64_t bs = m_header.blockSize;
+    return [this, bs, extents = std::move(extents)](uint64_t offset, uint8_t* out, size_t length) -> Result<void> {
+        // Node reads are small and few per extent, so a scan of the (short) list is enough.
+        uint64_t forkStart = 0;
+        for (const ExtentDescriptor& e : extents) {
+            const uint64_t extentBytes = uint64_t{e.blockCount} * bs;
+            while (length > 0 && offset >= forkStart && offset < forkStart + extentBytes) {
+                const uint64_t within = offset - forkStart;
+                const size_t piece = static_cast<size_t>(std::min<uint64_t>(length, extentBytes - within));
+                VORLAP_TRY(m_volume->readAt(uint64_t{e.startBlock} * bs + within, out, piece));
+                out += piece;
+                offset += piece;
+                length -= piece;
+            }
+            forkStart += extentBytes;
+        }
+        if (length > 0)
+            return fail(ErrorCode::corrupt, "a B-tree node lies outside its file's blocks");
         return {};
-    }));
-    return bytes;
+    };
 }
 
 Result<void> VolumeReader::readDataFork(uint32_t id, const std::function<Result<void>(const uint8_t*, size_t)>& sink)

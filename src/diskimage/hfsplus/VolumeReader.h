@@ -4,13 +4,14 @@
 // modes, dates, symbolic link targets and data forks. Every number read from the
 // image is checked before use, so a damaged or hostile image gives an error.
 #include "diskimage/ByteSource.h"
-#include "diskimage/hfsplus/AllocationBitmap.h"
+#include "diskimage/hfsplus/BTreeReader.h"
 #include "diskimage/hfsplus/CatalogRecords.h"
 #include "diskimage/hfsplus/ExtentsOverflow.h"
 #include "diskimage/hfsplus/ItemKind.h"
 #include "diskimage/hfsplus/VolumeHeader.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -76,7 +77,7 @@ private:
     };
     struct Visit;
 
-    explicit VolumeReader(ByteSource& disk) : m_disk(disk), m_claimed(0) {}
+    explicit VolumeReader(ByteSource& disk) : m_disk(disk) {}
     Result<void> load();
     Result<void> readHeader();
     Result<void> loadExtentsOverflow();
@@ -84,7 +85,8 @@ private:
     Result<void> addCatalogItem(CatalogLeafEntry entry);
     Result<void> checkJournal();
     Result<std::vector<ExtentDescriptor>> forkExtents(uint32_t fileId, uint8_t forkType, const ForkData& fork);
-    Result<std::vector<uint8_t>> readSpecialFork(uint32_t fileId, const ForkData& fork, const std::string& what);
+    Result<std::vector<ExtentDescriptor>> specialForkExtents(uint32_t fileId, const ForkData& fork, const std::string& what);
+    TreeFileRead treeFileReader(std::vector<ExtentDescriptor> extents);
     Result<void> readFork(const std::vector<ExtentDescriptor>& extents, uint64_t logicalSize,
                           const std::function<Result<void>(const uint8_t*, size_t)>& sink);
     Result<void> claim(const std::vector<ExtentDescriptor>& extents, const std::string& what);
@@ -98,7 +100,7 @@ private:
     VolumeHeader m_header;
     VolumeInfo m_info;
     ExtentOverflowIndex m_overflow;
-    AllocationBitmap m_claimed;
+    std::map<uint64_t, uint64_t> m_claimedBlocks; // first block -> one past the last
     std::vector<Item> m_items;
     std::unordered_map<uint32_t, size_t> m_byId;
     std::unordered_map<uint32_t, std::vector<size_t>> m_children; // in catalog order
