@@ -5,6 +5,10 @@
 #include "common/BigEndian.h"
 
 #include <functional>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace vorlap::test;
 
@@ -257,5 +261,43 @@ TEST_F(HdiutilFailure, DetachNeverWritesWhatCannotBeWrittenAndForceAlwaysRelease
         ok({"attach", image, "-mountpoint", mount});
         EXPECT_EQ(readFile(q(mount + "/keep/two")), "2");
         ok({"detach", mount});
+    }
+}
+
+TEST_F(HdiutilFailure, OutputsReplaceOnlyRegularFiles)
+{
+    const std::string image = path("a.dmg");
+    ok({"create", "-size", "16m", "-fs", "HFS+", "-volname", "V", image});
+    const auto makeFifo = [](const std::string& at) { return ::mkfifo(at.c_str(), 0600) == 0; };
+    const auto makeSocket = [](const std::string& at) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", at.c_str());
+        const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::close(fd);
+        return bound;
+    };
+    const struct {
+        const char* kind;
+        std::function<bool(const std::string&)> make;
+        mode_t type;
+    } specials[] = {{"FIFO", makeFifo, S_IFIFO}, {"socket", makeSocket, S_IFSOCK}};
+    for (const auto& special : specials) {
+        SCOPED_TRACE(special.kind);
+        const std::string target = path("special.dmg");
+        ASSERT_TRUE(special.make(target));
+        fails({"convert", image, "-format", "UDZO", "-ov", "-o", target}, "not a regular file");
+        fails({"create", "-ov", "-size", "1m", "-fs", "HFS+", "-volname", "V", target}, "not a regular file");
+        struct stat st {};
+        ASSERT_EQ(::lstat(target.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & S_IFMT, special.type);
+        // A link to one is refused the same way, and stays a link.
+        QFile::link(q(target), qpath("link.dmg"));
+        fails({"convert", image, "-format", "UDZO", "-ov", "-o", path("link.dmg")}, "not a regular file");
+        EXPECT_TRUE(QFileInfo(qpath("link.dmg")).isSymLink());
+        EXPECT_EQ(QDir(qpath("")).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 3);
+        QFile::remove(qpath("link.dmg"));
+        ::unlink(target.c_str());
     }
 }
