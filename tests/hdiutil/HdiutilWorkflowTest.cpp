@@ -166,3 +166,83 @@ TEST_F(HdiutilWorkflow, ImagesMadeByMacOSAttach)
     const QByteArray before = readFile(QString::fromStdString(fixturePath("libdmg-hdiutil.hfs.dmg")));
     EXPECT_EQ(before.size(), 19756);
 }
+
+namespace {
+
+QByteArray utf16Name(const QString& name)
+{
+    QByteArray bytes;
+    for (const QChar c : name)
+        bytes.append(static_cast<char>(c.unicode() >> 8)).append(static_cast<char>(c.unicode() & 0xFF));
+    return bytes;
+}
+
+// Where the catalog file record of the item named `name` starts in a bare image.
+qsizetype fileRecordOf(const QByteArray& image, const QString& name)
+{
+    const QByteArray key = QByteArray(1, static_cast<char>(name.size() >> 8)) + static_cast<char>(name.size()) + utf16Name(name);
+    for (qsizetype at = image.indexOf(key); at >= 0; at = image.indexOf(key, at + 1)) {
+        const qsizetype record = at + key.size();
+        if (image[record] == 0 && image[record + 1] == 2)
+            return record;
+    }
+    return -1;
+}
+
+void storeBE32At(QByteArray& bytes, qsizetype at, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<char>(value >> (24 - 8 * i));
+}
+
+} // namespace
+
+TEST_F(HdiutilWorkflow, HardLinksAndZerosUnpackWithoutCopies)
+{
+    // Our writer makes no hard links, so the volume is patched into one that has them, the
+    // way macOS stores them: "iNode<n>" in the private folder, "hlnk" files pointing at it.
+    const std::string image = path("a.dmg"), mount = path("m");
+    // Room for the links' copies: writing the tree back does not keep them linked.
+    ok({"create", "-size", "64m", "-fs", "HFS+", "-volname", "V", image});
+    ok({"attach", image, "-mountpoint", mount});
+    QByteArray content(1024 * 1024, '\0');
+    for (qsizetype i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 31 + 7);
+    writeFile(q(mount + "/XXXXHFS+ Private Data/iNode77"), content);
+    constexpr int links = 40;
+    for (int i = 0; i < links; ++i)
+        writeFile(q(mount) + QString("/link%1").arg(i, 2, 10, QChar('0')), "");
+    writeFile(q(mount + "/zeros"), QByteArray(8 * 1024 * 1024, '\0'));
+    ok({"detach", mount});
+
+    QByteArray bytes = readFile(q(image));
+    const QByteArray marked = utf16Name("XXXXHFS+ Private Data");
+    for (qsizetype at = bytes.indexOf(marked); at >= 0; at = bytes.indexOf(marked, at + 1))
+        bytes.replace(at, 8, QByteArray(8, '\0'));
+    for (int i = 0; i < links; ++i) {
+        const qsizetype record = fileRecordOf(bytes, QString("link%1").arg(i, 2, 10, QChar('0')));
+        ASSERT_GE(record, 0) << i;
+        storeBE32At(bytes, record + 44, 77);         // the link's number
+        storeBE32At(bytes, record + 48, 0x686C6E6B); // 'hlnk'
+        storeBE32At(bytes, record + 52, 0x6866732B); // 'hfs+'
+    }
+    writeFile(q(image), bytes);
+
+    ok({"attach", image, "-mountpoint", mount});
+    struct stat first {};
+    ASSERT_EQ(::stat((mount + "/link00").c_str(), &first), 0);
+    EXPECT_EQ(first.st_nlink, static_cast<nlink_t>(links));
+    for (int i = 0; i < links; ++i) {
+        const QString link = q(mount) + QString("/link%1").arg(i, 2, 10, QChar('0'));
+        struct stat st {};
+        ASSERT_EQ(::stat(QFile::encodeName(link).constData(), &st), 0);
+        EXPECT_EQ(st.st_ino, first.st_ino) << i;
+    }
+    EXPECT_TRUE(readFile(q(mount + "/link17")) == content);
+    struct stat zeros {};
+    ASSERT_EQ(::stat((mount + "/zeros").c_str(), &zeros), 0);
+    EXPECT_EQ(zeros.st_size, 8 * 1024 * 1024);
+    EXPECT_LT(zeros.st_blocks * 512, 1024 * 1024) << "the zeros were written out";
+    EXPECT_TRUE(readFile(q(mount + "/zeros")) == QByteArray(8 * 1024 * 1024, '\0'));
+    ok({"detach", mount});
+}

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace vorlap::diskimage::hfsplus {
@@ -60,7 +61,31 @@ Result<void> VolumeReader::load()
         if (m_items[index].folder && m_items[index].name == privateDataName)
             m_privateDataFolder = m_items[index].id;
     }
+    indexHardLinkTargets();
     return {};
+}
+
+void VolumeReader::indexHardLinkTargets()
+{
+    // Link targets are "iNode<number>" in the private folder; one pass makes every
+    // lookup constant time, however many links there are.
+    if (m_privateDataFolder == 0)
+        return;
+    const std::u16string prefix = u"iNode";
+    for (size_t index : m_children[m_privateDataFolder]) {
+        const Item& candidate = m_items[index];
+        if (candidate.folder || candidate.name.size() <= prefix.size() || candidate.name.size() > prefix.size() + 10
+            || candidate.name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        uint64_t number = 0;
+        bool digits = true;
+        for (size_t i = prefix.size(); i < candidate.name.size() && digits; ++i) {
+            digits = candidate.name[i] >= u'0' && candidate.name[i] <= u'9';
+            number = number * 10 + (candidate.name[i] - u'0');
+        }
+        if (digits && number <= UINT32_MAX)
+            m_linkTargets.emplace(static_cast<uint32_t>(number), index);
+    }
 }
 
 Result<void> VolumeReader::readHeader()
@@ -299,14 +324,8 @@ Result<const VolumeReader::Item*> VolumeReader::resolveHardLink(const Item& item
         return fail(ErrorCode::unsupported, "\"" + utf8FromHfsName(item.name) + "\" is a folder hard link, which is not supported");
     if (file.fileType() != hardLinkFileType || file.creator() != hardLinkCreator)
         return &item;
-    if (m_privateDataFolder != 0) {
-        const std::string wanted = "iNode" + std::to_string(file.bsd.special);
-        for (size_t index : m_children[m_privateDataFolder]) {
-            const Item& candidate = m_items[index];
-            if (!candidate.folder && utf8FromHfsName(candidate.name) == wanted)
-                return &candidate;
-        }
-    }
+    if (const auto target = m_linkTargets.find(file.bsd.special); target != m_linkTargets.end())
+        return &m_items[target->second];
     return fail(ErrorCode::corrupt, "the hard link \"" + utf8FromHfsName(item.name) + "\" has no target");
 }
 
@@ -396,7 +415,37 @@ Result<std::vector<VolumeEntry>> VolumeReader::list()
     return entries;
 }
 
-Result<void> VolumeReader::extractFile(int dirFd, const std::string& name, const Item& item)
+namespace {
+
+constexpr size_t holeGranule = 4096;
+
+bool allZero(const uint8_t* data, size_t size)
+{
+    return std::all_of(data, data + size, [](uint8_t b) { return b == 0; });
+}
+
+// Writes `data` at `offset` but leaves every all-zero granule unwritten: the file is
+// extended to its length at the end, so those read as zeros and take no disk space.
+Result<void> writeLeavingHoles(int fd, uint64_t offset, const uint8_t* data, size_t size, const std::string& name)
+{
+    size_t runStart = 0, at = 0;
+    while (at < size) {
+        const size_t piece = std::min(holeGranule, size - at);
+        if (allZero(data + at, piece)) {
+            if (at > runStart)
+                VORLAP_TRY(writeAllAt(fd, offset + runStart, data + runStart, at - runStart, name));
+            runStart = at + piece;
+        }
+        at += piece;
+    }
+    if (size > runStart)
+        VORLAP_TRY(writeAllAt(fd, offset + runStart, data + runStart, size - runStart, name));
+    return {};
+}
+
+} // namespace
+
+Result<void> VolumeReader::extractFile(int topFd, int dirFd, const std::string& name, const std::string& path, const Item& item)
 {
     const BsdInfo& bsd = item.fileRecord.bsd;
     const uint16_t type = bsd.fileMode & S_IFMT;
@@ -408,23 +457,70 @@ Result<void> VolumeReader::extractFile(int dirFd, const std::string& name, const
     }
     if (type != 0 && type != S_IFREG)
         return fail(ErrorCode::unsupported, "\"" + name + "\" is a device, FIFO or socket, which is not extracted");
+    // The second and later links to one file become hard links to the first copy.
+    VORLAP_TRY_LET(linkTarget, resolveHardLink(item));
+    if (linkTarget != &item) {
+        const auto first = m_unpackedLinks.find(linkTarget->id);
+        if (first != m_unpackedLinks.end()) {
+            if (::linkat(topFd, first->second.c_str(), dirFd, name.c_str(), 0) != 0)
+                return failWithErrno(name);
+            return {};
+        }
+        m_unpackedLinks.emplace(linkTarget->id, path);
+    }
     posix::UniqueFd out(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.isOpen())
         return failWithErrno(name);
     uint64_t written = 0;
     VORLAP_TRY(readDataFork(item.id, [&](const uint8_t* data, size_t size) -> Result<void> {
-        VORLAP_TRY(writeAllAt(out.get(), written, data, size, name));
+        VORLAP_TRY(writeLeavingHoles(out.get(), written, data, size, name));
         written += size;
         return {};
     }));
+    if (::ftruncate(out.get(), static_cast<off_t>(written)) != 0)
+        return failWithErrno(name);
     const mode_t mode = type == 0 ? 0644 : (bsd.fileMode & 01777);
     if (::fchmod(out.get(), mode) != 0)
         return failWithErrno(name);
     return {};
 }
 
+Result<uint64_t> VolumeReader::bytesToUnpack()
+{
+    // Whole blocks per distinct file and one per item: an upper bound of what the
+    // unpacked tree takes, holes aside.
+    constexpr uint64_t block = 4096;
+    uint64_t bytes = 0;
+    std::unordered_map<uint32_t, bool> counted;
+    VORLAP_TRY(walk([&](const Visit& visit) -> Result<void> {
+        bytes += block;
+        if (visit.step != Visit::Step::File || (visit.item->fileRecord.bsd.fileMode & S_IFMT) == S_IFLNK)
+            return {};
+        VORLAP_TRY_LET(target, resolveHardLink(*visit.item));
+        if (counted.emplace(target->id, true).second)
+            bytes += (target->fileRecord.dataFork.logicalSize + block - 1) / block * block;
+        return {};
+    }));
+    return bytes;
+}
+
+Result<void> VolumeReader::checkFreeSpace(const std::string& folder)
+{
+    VORLAP_TRY_LET(needed, bytesToUnpack());
+    struct statvfs fsInfo {};
+    if (::statvfs(folder.c_str(), &fsInfo) != 0)
+        return failWithErrno(folder);
+    const uint64_t available = uint64_t{fsInfo.f_bavail} * fsInfo.f_frsize;
+    if (needed > available)
+        return fail(ErrorCode::noSpace, "not enough space to unpack the volume into " + folder + ": it needs up to "
+                    + std::to_string(needed) + " bytes, and " + std::to_string(available) + " are free");
+    return {};
+}
+
 Result<void> VolumeReader::extractTo(const std::string& folder)
 {
+    VORLAP_TRY(checkFreeSpace(folder));
+    m_unpackedLinks.clear();
     std::vector<posix::UniqueFd> fds; // one per open folder level, the target first
     const int top = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (top < 0)
@@ -462,7 +558,7 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
             fds.pop_back();
             return applyAttributes(fds.back().get(), visit.name.c_str(), item.folderRecord.bsd, item.folderRecord.dates, true);
         case Visit::Step::File: {
-            if (auto extracted = extractFile(dirFd, visit.name, item); !extracted)
+            if (auto extracted = extractFile(top, dirFd, visit.name, visit.path, item); !extracted)
                 return failWithin(visit.path + ": ", extracted.error());
             return applyAttributes(dirFd, visit.name.c_str(), item.fileRecord.bsd, item.fileRecord.dates, false);
         }

@@ -61,6 +61,8 @@ public:
     // O_EXCL/O_NOFOLLOW relative to their parent's descriptor, so nothing is written
     // outside `folder` and nothing existing is overwritten. The root folder's mode and
     // dates are applied to `folder` itself. Set-user and set-group bits are dropped.
+    // Hard links stay hard links, all-zero stretches of files become holes, and the
+    // space the tree may take is checked against the folder's free space first.
     Result<void> extractTo(const std::string& folder);
 
     // The data fork of a file item: calls `sink` with consecutive pieces of at most 1 MiB.
@@ -93,7 +95,10 @@ private:
     Result<void> walk(const std::function<Result<void>(const Visit&)>& visit);
     Result<const Item*> resolveHardLink(const Item& item);
     Result<std::string> linkTargetOf(const Item& item);
-    Result<void> extractFile(int dirFd, const std::string& name, const Item& item);
+    Result<void> extractFile(int topFd, int dirFd, const std::string& name, const std::string& path, const Item& item);
+    void indexHardLinkTargets();
+    Result<uint64_t> bytesToUnpack();
+    Result<void> checkFreeSpace(const std::string& folder);
 
     ByteSource& m_disk;
     std::unique_ptr<ByteSource> m_volume;
@@ -106,6 +111,8 @@ private:
     std::unordered_map<uint32_t, std::vector<size_t>> m_children; // in catalog order
     std::unordered_map<uint32_t, bool> m_claimedForks;
     uint32_t m_privateDataFolder = 0;
+    std::unordered_map<uint32_t, size_t> m_linkTargets;        // link number -> its "iNode" item
+    std::unordered_map<uint32_t, std::string> m_unpackedLinks; // target ID -> first path unpacked
 };
 
 } // namespace vorlap::diskimage::hfsplus
