@@ -138,16 +138,31 @@ TEST_F(HdiutilFailure, CorruptImagesAreRefused)
 
 namespace {
 
-// The volume header of a bare image `hdiutil create` made, patched in place.
-struct VolumeHeaderPatch {
-    QByteArray& image;
-    uint8_t* at(int offset) { return reinterpret_cast<uint8_t*>(image.data()) + 1024 + offset; }
-    uint32_t blockSize() { return vorlap::loadBE32(at(40)); }
-    uint32_t totalBlocks() { return vorlap::loadBE32(at(44)); }
-    void setTotalBlocks(uint32_t blocks) { vorlap::storeBE32(at(44), blocks); }
-    // The catalog fork: logical size, total blocks and its first extent (the only one).
-    uint8_t* catalogFork() { return at(0x110); }
-};
+// Points the fork described at `fork` (80 bytes inside `bytes`) at a stretch past the
+// volume's old end, says it holds `claimed` bytes there, grows the volume to match and
+// writes the image to `file`, sparse: a small file claiming a lot of data.
+void claimSparseTail(QByteArray& bytes, qsizetype fork, uint64_t claimed, const std::string& file)
+{
+    uint8_t* header = reinterpret_cast<uint8_t*>(bytes.data()) + 1024;
+    uint8_t* f = reinterpret_cast<uint8_t*>(bytes.data()) + fork;
+    const uint64_t bs = vorlap::loadBE32(header + 40);
+    const uint32_t oldEnd = vorlap::loadBE32(header + 44);
+    const auto blocks = static_cast<uint32_t>(claimed / bs);
+    // The fork's old bytes go along, so the claim is the only thing wrong with it.
+    const QByteArray data = bytes.mid(static_cast<qsizetype>(vorlap::loadBE32(f + 16) * bs),
+                                      static_cast<qsizetype>(vorlap::loadBE64(f)));
+    vorlap::storeBE64(f, claimed);
+    vorlap::storeBE32(f + 12, blocks);
+    vorlap::storeBE32(f + 16, oldEnd);
+    vorlap::storeBE32(f + 20, blocks);
+    vorlap::storeBE32(header + 44, oldEnd + blocks);
+    QFile out(QString::fromStdString(file));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+    ASSERT_TRUE(out.resize(static_cast<qint64>((uint64_t{oldEnd} + blocks) * bs)));
+    ASSERT_TRUE(out.seek(static_cast<qint64>(oldEnd * bs)));
+    out.write(data);
+}
 
 struct HostileImage {
     const char* name;
@@ -161,33 +176,24 @@ TEST_F(HdiutilFailure, HostileImagesAreRefusedWithinBoundedMemory)
 {
     const std::string image = path("a.dmg"), mount = path("m");
     ok({"create", "-size", "16m", "-fs", "HFS+", "-volname", "V", image});
+    ok({"attach", image, "-mountpoint", mount});
+    writeFile(q(mount + "/f"), "data");
+    ok({"detach", mount});
     const QByteArray pristine = readFile(q(image));
 
     const std::vector<HostileImage> cases = {
-        // The catalog moved to the end of a 64 GiB sparse volume and said to fill it: a
-        // reader that takes the fork's size on trust allocates 64 GiB.
+        // A reader that takes the catalog's size on trust allocates all of it.
         {"catalog claims 64 GiB",
-         [](QByteArray& bytes, const std::string& file) {
-             VolumeHeaderPatch header{bytes};
-             const uint64_t bs = header.blockSize();
-             const uint32_t oldEnd = header.totalBlocks();
-             const uint32_t claimed = static_cast<uint32_t>((uint64_t{64} << 30) / bs);
-             uint8_t* fork = header.catalogFork();
-             const uint64_t oldStart = vorlap::loadBE32(fork + 16) * bs, oldLength = vorlap::loadBE64(fork);
-             const QByteArray nodes = bytes.mid(static_cast<qsizetype>(oldStart), static_cast<qsizetype>(oldLength));
-             vorlap::storeBE64(fork, uint64_t{claimed} * bs);
-             vorlap::storeBE32(fork + 12, claimed);
-             vorlap::storeBE32(fork + 16, oldEnd);
-             vorlap::storeBE32(fork + 20, claimed);
-             header.setTotalBlocks(oldEnd + claimed);
-             QFile out(q(file));
-             ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-             out.write(bytes);
-             ASSERT_TRUE(out.resize(static_cast<qint64>((uint64_t{oldEnd} + claimed) * bs)));
-             ASSERT_TRUE(out.seek(static_cast<qint64>(oldEnd * bs)));
-             out.write(nodes);
-         },
+         [](QByteArray& bytes, const std::string& file) { claimSparseTail(bytes, 1024 + 0x110, uint64_t{64} << 30, file); },
          "the catalog is damaged"},
+        // Unpacking it would fill the disk long before the end.
+        {"file claims 4 TiB",
+         [](QByteArray& bytes, const std::string& file) {
+             const qsizetype record = fileRecordOf(bytes, "f");
+             ASSERT_GE(record, 0);
+             claimSparseTail(bytes, record + 88, uint64_t{4} << 40, file);
+         },
+         "not enough space"},
     };
     for (const HostileImage& hostile : cases) {
         SCOPED_TRACE(hostile.name);
