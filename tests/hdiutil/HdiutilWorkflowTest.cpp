@@ -216,3 +216,49 @@ TEST_F(HdiutilWorkflow, HardLinksAndZerosUnpackWithoutCopies)
     EXPECT_TRUE(readFile(q(mount + "/zeros")) == QByteArray(8 * 1024 * 1024, '\0'));
     ok({"detach", mount});
 }
+
+TEST_F(HdiutilWorkflow, NamesUnpackComposedAndTooLongOnesAreNamed)
+{
+    // Stored decomposed, 127 "é" take 381 bytes; composed again they are the 254 the user wrote.
+    const std::string image = path("a.dmg"), mount = path("m");
+    const struct {
+        QString written;
+        QString unpacked; // what the name reads back as (NFC)
+    } names[] = {
+        {QString(127, QChar(0x00E9)), QString(127, QChar(0x00E9))},
+        {QString::fromUtf8("\u01D6\u1E69\u1F82\u04D3 Ω\u0307 \uD55C"), QString::fromUtf8("\u01D6\u1E69\u1F82\u04D3 Ω\u0307 \uD55C")},
+        {QString::fromUtf8("e\u0301\u0327"), QString::fromUtf8("e\u0301\u0327").normalized(QString::NormalizationForm_C)},
+        {QString::fromUtf8("A\u030A\u212B"), QString::fromUtf8("\u00C5\u212B")}, // HFS+ leaves U+2000..U+2FFF alone
+        {QString(86, QChar('k')), QString()}, // made 86 "日" below: 258 bytes fit no Linux name
+    };
+    ok({"create", "-size", "16m", "-fs", "HFS+", "-volname", "V", image});
+    ok({"attach", image, "-mountpoint", mount});
+    for (const auto& name : names)
+        writeFile(q(mount) + "/" + name.written, name.written.toUtf8());
+    ok({"detach", mount});
+    QByteArray bytes = readFile(q(image));
+    const QByteArray plain = utf16Name(names[4].written), wide = utf16Name(QString(86, QChar(0x65E5)));
+    for (qsizetype at = bytes.indexOf(plain); at >= 0; at = bytes.indexOf(plain, at + 1))
+        bytes.replace(at, wide.size(), wide);
+    QByteArray withoutLongName = readFile(q(image));
+    writeFile(q(image), bytes);
+
+    const ShellResult refused = hdiutil({"attach", image, "-mountpoint", mount});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.output.find(QString(86, QChar(0x65E5)).toStdString() + "\" is too long"), std::string::npos) << refused.output;
+    EXPECT_FALSE(QFileInfo::exists(q(mount)));
+
+    writeFile(q(image), withoutLongName);
+    ok({"attach", image, "-mountpoint", mount});
+    for (const auto& name : names) {
+        if (name.unpacked.isEmpty())
+            continue;
+        SCOPED_TRACE(name.unpacked.toStdString());
+        EXPECT_EQ(readFile(q(mount) + "/" + name.unpacked), name.written.toUtf8());
+    }
+    // Written back and read again, the names are still the same.
+    ok({"detach", mount});
+    ok({"attach", image, "-mountpoint", mount});
+    EXPECT_TRUE(QFileInfo::exists(q(mount) + "/" + names[0].unpacked));
+    ok({"detach", mount});
+}

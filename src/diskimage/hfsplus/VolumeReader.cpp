@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -362,7 +363,7 @@ Result<void> VolumeReader::walk(const std::function<Result<void>(const Visit&)>&
                 if (m_info.journaled && !item.folder && (item.name == u".journal" || item.name == u".journal_info_block"))
                     continue;
             }
-            const std::string name = utf8FromHfsName(item.name);
+            const std::string name = composedUtf8FromHfsName(item.name);
             if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
                 return fail(ErrorCode::corrupt, "the volume holds an invalid name \"" + name + "\" in \"" + path + "\"");
             const std::string childPath = path.empty() ? name : path + "/" + name;
@@ -544,6 +545,9 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
     VORLAP_TRY(walk([&](const Visit& visit) -> Result<void> {
         const Item& item = *visit.item;
         const int dirFd = fds.back().get();
+        if (visit.step != Visit::Step::LeaveFolder && visit.name.size() > NAME_MAX)
+            return fail(ErrorCode::invalidArgument, "the name \"" + visit.path + "\" is too long to unpack: "
+                        + std::to_string(visit.name.size()) + " bytes, at most " + std::to_string(NAME_MAX) + " fit");
         switch (visit.step) {
         case Visit::Step::EnterFolder: {
             if (::mkdirat(dirFd, visit.name.c_str(), 0700) != 0)
