@@ -35,7 +35,6 @@ namespace {
 void makeRemovable(const std::string& folder)
 {
     std::error_code error;
-    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add, error);
     for (auto it = fs::recursive_directory_iterator(folder, fs::directory_options::skip_permission_denied, error);
          !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
         std::error_code ignored;
@@ -48,14 +47,21 @@ void makeRemovable(const std::string& folder)
 
 std::error_code discardMountPoint(const Attachment& attachment)
 {
-    makeRemovable(attachment.mountPoint);
     std::error_code error;
+    const fs::perms mode = fs::status(attachment.mountPoint, error).permissions();
+    if (error)
+        return error;
+    fs::permissions(attachment.mountPoint, fs::perms::owner_all, fs::perm_options::add, error);
+    makeRemovable(attachment.mountPoint);
     if (attachment.createdMountPoint) {
         fs::remove_all(attachment.mountPoint, error);
         return error;
     }
     for (const auto& entry : fs::directory_iterator(attachment.mountPoint, error))
         fs::remove_all(entry.path(), error);
+    // The user's own folder is left as it was found.
+    std::error_code ignored;
+    fs::permissions(attachment.mountPoint, mode, fs::perm_options::replace, ignored);
     return error;
 }
 

@@ -262,3 +262,23 @@ TEST_F(HdiutilWorkflow, NamesUnpackComposedAndTooLongOnesAreNamed)
     EXPECT_TRUE(QFileInfo::exists(q(mount) + "/" + names[0].unpacked));
     ok({"detach", mount});
 }
+
+TEST_F(HdiutilWorkflow, AnExistingMountFolderKeepsItsPermissions)
+{
+    const std::string image = path("a.dmg"), mount = path("mine");
+    ok({"create", "-size", "16m", "-fs", "HFS+", "-volname", "V", image});
+    ok({"convert", image, "-format", "UDZO", "-o", path("z.dmg")});
+    for (const std::string& attached : {image, path("z.dmg")}) { // writable, then read-only
+        SCOPED_TRACE(attached);
+        ASSERT_TRUE(QDir().mkpath(q(mount)));
+        ASSERT_EQ(::chmod(mount.c_str(), 0751), 0);
+        ok({"attach", attached, "-mountpoint", mount});
+        struct stat st {};
+        ASSERT_EQ(::stat(mount.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0751u);
+        ok({"detach", mount});
+        ASSERT_EQ(::stat(mount.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0751u);
+        EXPECT_TRUE(QDir(q(mount)).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+}

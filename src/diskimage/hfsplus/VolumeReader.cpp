@@ -36,6 +36,8 @@ struct VolumeReader::Visit {
     const Item* item = nullptr;
     std::string name;
     std::string path;
+    std::string unpackName; // composed again, as Linux names are written
+    std::string unpackPath;
 };
 
 Result<std::unique_ptr<VolumeReader>> VolumeReader::open(ByteSource& disk)
@@ -348,8 +350,8 @@ Result<void> VolumeReader::walk(const std::function<Result<void>(const Visit&)>&
 {
     // Recursion over folders; every item has one ID and one parent, so the walk from
     // the root is a tree. Depth is bounded.
-    std::function<Result<void>(uint32_t, const std::string&, int)> descend =
-        [&](uint32_t folderId, const std::string& path, int depth) -> Result<void> {
+    std::function<Result<void>(uint32_t, const std::string&, const std::string&, int)> descend =
+        [&](uint32_t folderId, const std::string& path, const std::string& unpackPath, int depth) -> Result<void> {
         if (depth > maxDepth)
             return fail(ErrorCode::corrupt, "folders are nested too deeply at \"" + path + "\"");
         const auto children = m_children.find(folderId);
@@ -363,21 +365,23 @@ Result<void> VolumeReader::walk(const std::function<Result<void>(const Visit&)>&
                 if (m_info.journaled && !item.folder && (item.name == u".journal" || item.name == u".journal_info_block"))
                     continue;
             }
-            const std::string name = composedUtf8FromHfsName(item.name);
+            const std::string name = utf8FromHfsName(item.name);
             if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
                 return fail(ErrorCode::corrupt, "the volume holds an invalid name \"" + name + "\" in \"" + path + "\"");
             const std::string childPath = path.empty() ? name : path + "/" + name;
+            const std::string unpackName = composedUtf8FromHfsName(item.name);
+            const std::string childUnpackPath = unpackPath.empty() ? unpackName : unpackPath + "/" + unpackName;
             if (item.folder) {
-                VORLAP_TRY(visit({Visit::Step::EnterFolder, &item, name, childPath}));
-                VORLAP_TRY(descend(item.id, childPath, depth + 1));
-                VORLAP_TRY(visit({Visit::Step::LeaveFolder, &item, name, childPath}));
-            } else if (auto v = visit({Visit::Step::File, &item, name, childPath}); !v) {
+                VORLAP_TRY(visit({Visit::Step::EnterFolder, &item, name, childPath, unpackName, childUnpackPath}));
+                VORLAP_TRY(descend(item.id, childPath, childUnpackPath, depth + 1));
+                VORLAP_TRY(visit({Visit::Step::LeaveFolder, &item, name, childPath, unpackName, childUnpackPath}));
+            } else if (auto v = visit({Visit::Step::File, &item, name, childPath, unpackName, childUnpackPath}); !v) {
                 return v;
             }
         }
         return {};
     };
-    return descend(rootFolderId, std::string(), 0);
+    return descend(rootFolderId, std::string(), std::string(), 0);
 }
 
 Result<std::vector<VolumeEntry>> VolumeReader::list()
@@ -498,8 +502,12 @@ Result<uint64_t> VolumeReader::bytesToUnpack()
         if (visit.step != Visit::Step::File || (visit.item->fileRecord.bsd.fileMode & S_IFMT) == S_IFLNK)
             return {};
         VORLAP_TRY_LET(target, resolveHardLink(*visit.item));
-        if (counted.emplace(target->id, true).second)
-            bytes += (target->fileRecord.dataFork.logicalSize + block - 1) / block * block;
+        if (!counted.emplace(target->id, true).second)
+            return {};
+        // A fork whose size its blocks cannot hold is reported as that, not as a lack of space.
+        if (auto extents = forkExtents(target->id, dataForkType, target->fileRecord.dataFork); !extents)
+            return failWithin(visit.path + ": ", extents.error());
+        bytes += (target->fileRecord.dataFork.logicalSize + block - 1) / block * block;
         return {};
     }));
     return bytes;
@@ -518,7 +526,7 @@ Result<void> VolumeReader::checkFreeSpace(const std::string& folder)
     return {};
 }
 
-Result<void> VolumeReader::extractTo(const std::string& folder)
+Result<void> VolumeReader::extractTo(const std::string& folder, bool adoptRootAttributes)
 {
     VORLAP_TRY(checkFreeSpace(folder));
     m_unpackedLinks.clear();
@@ -545,14 +553,14 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
     VORLAP_TRY(walk([&](const Visit& visit) -> Result<void> {
         const Item& item = *visit.item;
         const int dirFd = fds.back().get();
-        if (visit.step != Visit::Step::LeaveFolder && visit.name.size() > NAME_MAX)
+        if (visit.step != Visit::Step::LeaveFolder && visit.unpackName.size() > NAME_MAX)
             return fail(ErrorCode::invalidArgument, "the name \"" + visit.path + "\" is too long to unpack: "
-                        + std::to_string(visit.name.size()) + " bytes, at most " + std::to_string(NAME_MAX) + " fit");
+                        + std::to_string(visit.unpackName.size()) + " bytes, at most " + std::to_string(NAME_MAX) + " fit");
         switch (visit.step) {
         case Visit::Step::EnterFolder: {
-            if (::mkdirat(dirFd, visit.name.c_str(), 0700) != 0)
+            if (::mkdirat(dirFd, visit.unpackName.c_str(), 0700) != 0)
                 return failWithErrno(visit.path);
-            const int fd = ::openat(dirFd, visit.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            const int fd = ::openat(dirFd, visit.unpackName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (fd < 0)
                 return failWithErrno(visit.path);
             fds.emplace_back(fd);
@@ -560,15 +568,17 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
         }
         case Visit::Step::LeaveFolder:
             fds.pop_back();
-            return applyAttributes(fds.back().get(), visit.name.c_str(), item.folderRecord.bsd, item.folderRecord.dates, true);
+            return applyAttributes(fds.back().get(), visit.unpackName.c_str(), item.folderRecord.bsd, item.folderRecord.dates, true);
         case Visit::Step::File: {
-            if (auto extracted = extractFile(top, dirFd, visit.name, visit.path, item); !extracted)
+            if (auto extracted = extractFile(top, dirFd, visit.unpackName, visit.unpackPath, item); !extracted)
                 return failWithin(visit.path + ": ", extracted.error());
-            return applyAttributes(dirFd, visit.name.c_str(), item.fileRecord.bsd, item.fileRecord.dates, false);
+            return applyAttributes(dirFd, visit.unpackName.c_str(), item.fileRecord.bsd, item.fileRecord.dates, false);
         }
         }
         return {};
     }));
+    if (!adoptRootAttributes)
+        return {};
     const Item& root = m_items[m_byId.at(rootFolderId)];
     return applyAttributes(top, ".", root.folderRecord.bsd, root.folderRecord.dates, true);
 }

@@ -63,7 +63,9 @@ public:
     // dates are applied to `folder` itself. Set-user and set-group bits are dropped.
     // Hard links stay hard links, all-zero stretches of files become holes, and the
     // space the tree may take is checked against the folder's free space first.
-    Result<void> extractTo(const std::string& folder);
+    // `adoptRootAttributes` false leaves `folder`'s own mode and dates as they are (a
+    // folder the caller did not make).
+    Result<void> extractTo(const std::string& folder, bool adoptRootAttributes = true);
 
     // The data fork of a file item: calls `sink` with consecutive pieces of at most 1 MiB.
     Result<void> readDataFork(uint32_t id, const std::function<Result<void>(const uint8_t*, size_t)>& sink);
