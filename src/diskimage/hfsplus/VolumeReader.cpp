@@ -467,11 +467,14 @@ Result<void> VolumeReader::extractFile(int topFd, int dirFd, const std::string& 
     if (linkTarget != &item) {
         const auto first = m_unpackedLinks.find(linkTarget->id);
         if (first != m_unpackedLinks.end()) {
-            if (::linkat(topFd, first->second.c_str(), dirFd, name.c_str(), 0) != 0)
+            if (::linkat(topFd, first->second.c_str(), dirFd, name.c_str(), 0) == 0)
+                return {};
+            // More links than the file system allows on one file (65000 on ext4): the
+            // rest go to a fresh copy.
+            if (errno != EMLINK)
                 return failWithErrno(name);
-            return {};
         }
-        m_unpackedLinks.emplace(linkTarget->id, path);
+        m_unpackedLinks[linkTarget->id] = path;
     }
     posix::UniqueFd out(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.isOpen())
