@@ -43,9 +43,13 @@ Result<StagedFile> StagedFile::create(const std::string& finalPath)
     const std::string name = baseNameOf(finalPath);
     if (name.empty() || name == "." || name == "..")
         return fail(ErrorCode::invalidArgument, finalPath + ": not a file name");
+    // Only a regular file may be replaced: renaming over a device, FIFO or socket
+    // (followed through a link, as the user named it) would destroy what is there.
     struct stat existing {};
     if (::stat(finalPath.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
         return fail(ErrorCode::invalidArgument, finalPath + ": is a folder");
+    if (::stat(finalPath.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode))
+        return fail(ErrorCode::invalidArgument, finalPath + ": is not a regular file (a device, FIFO or socket); it is not replaced");
     const std::string folder = folderOf(finalPath);
     for (int attempt = 0; attempt < 16; ++attempt) {
         // Hidden, and recognisably ours should a crash leave it behind.
@@ -88,6 +92,20 @@ Result<void> StagedFile::writeAt(uint64_t offset, const void* data, size_t lengt
     if (!m_fd.isOpen())
         return fail(ErrorCode::invalidArgument, m_finalPath + ": the file is already closed");
     return writeAllAt(m_fd.get(), offset, data, length, m_finalPath);
+}
+
+Result<void> StagedFile::commitDurably()
+{
+    if (!m_fd.isOpen())
+        return fail(ErrorCode::invalidArgument, m_finalPath + ": the file is already closed");
+    if (::fsync(m_fd.get()) != 0)
+        return failWithErrno(m_finalPath);
+    VORLAP_TRY(commit());
+    // Make the new name itself durable.
+    posix::UniqueFd folderFd(::open(folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.isOpen())
+        ::fsync(folderFd.get());
+    return {};
 }
 
 Result<void> StagedFile::commit()

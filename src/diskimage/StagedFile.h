@@ -16,7 +16,7 @@ namespace vorlap::diskimage {
 class StagedFile {
 public:
     // Creates ".<name>.partial-<random>" beside `finalPath`, mode 0666 less the umask.
-    // Fails when `finalPath` names no file or names a folder.
+    // Fails when `finalPath` names a folder or anything else that is not a regular file.
     static Result<StagedFile> create(const std::string& finalPath);
 
     StagedFile(StagedFile&& other) noexcept;
@@ -35,6 +35,9 @@ public:
 
     // Closes the file and renames it to the final path.
     Result<void> commit();
+    // The same, with the file flushed to disk before the rename and its folder after
+    // it, so that a crash leaves either the old file or the whole new one.
+    Result<void> commitDurably();
 
 private:
     StagedFile(int fd, std::string finalPath, std::string temporaryPath);

@@ -51,13 +51,20 @@ diskimage::Result<CommandResult> attachImage(const std::vector<std::string>& arg
         registry.release(attachment);
         return unexpected(recorded.error());
     }
-    if (auto extracted = reader->extractTo(attachment.mountPoint); !extracted) {
+    // A folder the user made keeps its own permissions; one we made takes the volume's.
+    if (auto extracted = reader->extractTo(attachment.mountPoint, attachment.createdMountPoint); !extracted) {
         discardMountPoint(attachment);
         registry.release(attachment);
         return unexpected(extracted.error());
     }
-    if (!attachment.writable)
+    if (!attachment.writable && attachment.createdMountPoint)
         ::chmod(attachment.mountPoint.c_str(), 0555);
+    attachment.complete = true;
+    if (auto recorded = registry.update(attachment); !recorded) {
+        discardMountPoint(attachment);
+        registry.release(attachment);
+        return unexpected(recorded.error());
+    }
     return CommandResult{imagePath + "\tApple_HFS\t" + attachment.mountPoint + "\n", parsed.has("-quiet")};
 }
 

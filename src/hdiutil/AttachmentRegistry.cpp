@@ -71,7 +71,8 @@ std::string serialize(const Attachment& a)
         << "volume=" << escape(a.volumeName) << '\n'
         << "size=" << a.volumeSize << '\n'
         << "writable=" << (a.writable ? 1 : 0) << '\n'
-        << "created=" << (a.createdMountPoint ? 1 : 0) << '\n';
+        << "created=" << (a.createdMountPoint ? 1 : 0) << '\n'
+        << "complete=" << (a.complete ? 1 : 0) << '\n';
     return out.str();
 }
 
@@ -132,6 +133,9 @@ std::optional<Attachment> AttachmentRegistry::read(const std::string& path) cons
     if (!in)
         return std::nullopt;
     Attachment a;
+    // Records of earlier versions have no such line and were written for attachments
+    // in use; they keep their meaning.
+    a.complete = true;
     std::string line;
     int fields = 0;
     while (std::getline(in, line)) {
@@ -146,6 +150,7 @@ std::optional<Attachment> AttachmentRegistry::read(const std::string& path) cons
         else if (key == "size") a.volumeSize = std::strtoull(value.c_str(), nullptr, 10);
         else if (key == "writable") a.writable = value == "1";
         else if (key == "created") a.createdMountPoint = value == "1";
+        else if (key == "complete") { a.complete = value == "1"; --fields; }
         else --fields;
     }
     if (fields != 6)

@@ -18,6 +18,9 @@ struct Attachment {
     uint64_t volumeSize = 0; // bytes, to write the volume back with
     bool writable = false;   // false: detach discards the folder
     bool createdMountPoint = false;
+    // Set only once the whole volume is unpacked: an attach that was killed leaves a
+    // partial tree, which must never be written back over the image.
+    bool complete = false;
 };
 
 class AttachmentRegistry {

@@ -11,6 +11,7 @@ namespace vorlap::hdiutil {
 struct CommandResult {
     std::string output; // printed unless -quiet
     bool quiet = false;
+    std::string warning; // printed on the error stream unless -quiet: it succeeded, but not wholly
 };
 
 // create -size N{b,k,m,g,t} -fs HFS+ -volname NAME [-ov] [-type UDIF] [-layout NONE] PATH

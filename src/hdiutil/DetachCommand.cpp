@@ -1,5 +1,6 @@
 // hdiutil detach: the folder's tree written back into the image as a new volume of the
-// same name and size, then the folder removed.
+// same name and size, then the folder removed. -force removes the folder and the record
+// whatever happens, discarding changes that cannot be written back.
 #include "diskimage/hfsplus/VolumeWriter.h"
 #include "hdiutil/AttachmentRegistry.h"
 #include "hdiutil/CommandLine.h"
@@ -10,10 +11,27 @@
 
 namespace vorlap::hdiutil {
 
+namespace {
+
+diskimage::Result<void> writeBack(const Attachment& attachment)
+{
+    diskimage::hfsplus::VolumeOptions options;
+    options.volumeName = attachment.volumeName;
+    options.sizeBytes = attachment.volumeSize;
+    // The folder's item numbers become the catalog node IDs, so that aliases made
+    // while attached still find their items.
+    options.useItemNumbersAsIds = true;
+    VORLAP_TRY(diskimage::hfsplus::writeVolume(attachment.mountPoint, attachment.imagePath, options));
+    return {};
+}
+
+} // namespace
+
 diskimage::Result<CommandResult> detachImage(const std::vector<std::string>& arguments)
 {
     const VerbSyntax syntax{{}, {"-quiet", "-force"}, 1};
     VORLAP_TRY_LET(parsed, parseArguments(arguments, syntax));
+    const bool force = parsed.has("-force");
 
     VORLAP_TRY_LET(registry, AttachmentRegistry::open());
     const std::string mountPoint = canonicalPath(parsed.positionals[0]);
@@ -28,24 +46,27 @@ diskimage::Result<CommandResult> detachImage(const std::vector<std::string>& arg
         return diskimage::fail(diskimage::ErrorCode::notFound, attachment->mountPoint + ": the attached folder has disappeared");
     }
 
-    if (attachment->writable) {
-        diskimage::hfsplus::VolumeOptions options;
-        options.volumeName = attachment->volumeName;
-        options.sizeBytes = attachment->volumeSize;
-        // The folder's item numbers become the catalog node IDs, so that aliases made
-        // while attached still find their items.
-        options.useItemNumbersAsIds = true;
-        // On failure the image stays attached, so nothing is lost.
-        VORLAP_TRY(diskimage::hfsplus::writeVolume(attachment->mountPoint, attachment->imagePath, options));
-    } else {
-        ::chmod(attachment->mountPoint.c_str(), 0700);
+    std::string warning;
+    if (!attachment->complete) {
+        // A partial tree written back would replace the volume with a fragment of it.
+        if (!force)
+            return diskimage::fail(diskimage::ErrorCode::busy, attachment->mountPoint
+                                   + ": the attach did not finish; the image is unchanged (use -force to discard the folder)");
+        warning = "the attach did not finish; the folder was discarded and the image left unchanged";
+    } else if (attachment->writable) {
+        // On failure the image stays attached, so nothing is lost, unless forced.
+        if (auto written = writeBack(*attachment); !written) {
+            if (!force)
+                return unexpected(written.error());
+            warning = "changes discarded, the image is unchanged: " + written.error().message;
+        }
     }
 
     const std::error_code error = discardMountPoint(*attachment);
     registry.release(*attachment);
     if (error)
         return diskimage::failWithSystemError(attachment->mountPoint, error);
-    return CommandResult{"\"" + attachment->mountPoint + "\" ejected.\n", parsed.has("-quiet")};
+    return CommandResult{"\"" + attachment->mountPoint + "\" ejected.\n", parsed.has("-quiet"), warning};
 }
 
 } // namespace vorlap::hdiutil

@@ -3,7 +3,9 @@
 #include "hdiutil/Commands.h"
 
 #include <functional>
+#include <exception>
 #include <map>
+#include <new>
 
 namespace vorlap::hdiutil {
 
@@ -43,6 +45,19 @@ bool isHelp(const std::string& argument)
     return argument == "-help" || argument == "--help" || argument == "-h" || argument == "help";
 }
 
+// Whatever a verb throws becomes its failure: an exception that escapes main aborts
+// without a word and can leave half-written state behind.
+diskimage::Result<CommandResult> runVerb(const Verb& verb, const std::vector<std::string>& arguments)
+{
+    try {
+        return verb(arguments);
+    } catch (const std::bad_alloc&) {
+        return diskimage::fail(diskimage::ErrorCode::outOfMemory, "out of memory");
+    } catch (const std::exception& exception) {
+        return diskimage::fail(diskimage::ErrorCode::system, std::string("unexpected error: ") + exception.what());
+    }
+}
+
 } // namespace
 
 bool wantsQuiet(const std::vector<std::string>& arguments)
@@ -76,14 +91,17 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             return 0;
         }
     }
-    const auto result = verb->second(rest);
+    const auto result = runVerb(verb->second, rest);
     if (!result) {
         if (!wantsQuiet(rest))
             err << "hdiutil: " << verbName << " failed - " << result.error().message << "\n";
         return 1;
     }
-    if (!result->quiet)
+    if (!result->quiet) {
         out << result->output;
+        if (!result->warning.empty())
+            err << "hdiutil: " << verbName << ": " << result->warning << "\n";
+    }
     return 0;
 }
 

@@ -2,6 +2,14 @@
 // no partial output and nothing attached.
 #include "HdiutilFixture.h"
 
+#include "common/BigEndian.h"
+
+#include <functional>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 using namespace vorlap::test;
 
 namespace {
@@ -126,4 +134,176 @@ TEST_F(HdiutilFailure, CorruptImagesAreRefused)
         }
     }
     EXPECT_EQ(QDir(qpath("")).entryList({"*.dmg"}, QDir::Files | QDir::Hidden).size(), 5);
+}
+
+namespace {
+
+// Points the fork described at `fork` (80 bytes inside `bytes`) at a stretch past the
+// volume's old end, says it holds `claimed` bytes there, grows the volume to match and
+// writes the image to `file`, sparse: a small file claiming a lot of data.
+void claimSparseTail(QByteArray& bytes, qsizetype fork, uint64_t claimed, const std::string& file)
+{
+    uint8_t* header = reinterpret_cast<uint8_t*>(bytes.data()) + 1024;
+    uint8_t* f = reinterpret_cast<uint8_t*>(bytes.data()) + fork;
+    const uint64_t bs = vorlap::loadBE32(header + 40);
+    const uint32_t oldEnd = vorlap::loadBE32(header + 44);
+    const auto blocks = static_cast<uint32_t>(claimed / bs);
+    // The fork's old bytes go along, so the claim is the only thing wrong with it.
+    const QByteArray data = bytes.mid(static_cast<qsizetype>(vorlap::loadBE32(f + 16) * bs),
+                                      static_cast<qsizetype>(vorlap::loadBE64(f)));
+    vorlap::storeBE64(f, claimed);
+    vorlap::storeBE32(f + 12, blocks);
+    vorlap::storeBE32(f + 16, oldEnd);
+    vorlap::storeBE32(f + 20, blocks);
+    vorlap::storeBE32(header + 44, oldEnd + blocks);
+    QFile out(QString::fromStdString(file));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+    ASSERT_TRUE(out.resize(static_cast<qint64>((uint64_t{oldEnd} + blocks) * bs)));
+    ASSERT_TRUE(out.seek(static_cast<qint64>(oldEnd * bs)));
+    out.write(data);
+}
+
+struct HostileImage {
+    const char* name;
+    std::function<void(QByteArray&, const std::string& file)> damage; // writes the damaged image to `file`
+    const char* reason;
+};
+
+} // namespace
+
+TEST_F(HdiutilFailure, HostileImagesAreRefusedWithinBoundedMemory)
+{
+    const std::string image = path("a.dmg"), mount = path("m");
+    ok({"create", "-size", "16m", "-fs", "HFS+", "-volname", "V", image});
+    ok({"attach", image, "-mountpoint", mount});
+    writeFile(q(mount + "/f"), "data");
+    ok({"detach", mount});
+    const QByteArray pristine = readFile(q(image));
+
+    const std::vector<HostileImage> cases = {
+        // A reader that takes the catalog's size on trust allocates all of it.
+        {"catalog claims 64 GiB",
+         [](QByteArray& bytes, const std::string& file) { claimSparseTail(bytes, 1024 + 0x110, uint64_t{64} << 30, file); },
+         "the catalog is damaged"},
+        // Unpacking it would fill the disk long before the end.
+        {"file claims 4 TiB",
+         [](QByteArray& bytes, const std::string& file) {
+             const qsizetype record = fileRecordOf(bytes, "f");
+             ASSERT_GE(record, 0);
+             claimSparseTail(bytes, record + 88, uint64_t{4} << 40, file);
+         },
+         "not enough space"},
+    };
+    for (const HostileImage& hostile : cases) {
+        SCOPED_TRACE(hostile.name);
+        QByteArray bytes = pristine;
+        const std::string file = path("hostile.dmg");
+        hostile.damage(bytes, file);
+        fails({"attach", file, "-mountpoint", mount}, hostile.reason);
+        EXPECT_FALSE(QFileInfo::exists(q(mount)));
+        QFile::remove(q(file));
+    }
+}
+
+namespace {
+
+struct UnwritableDetach {
+    const char* name;
+    std::function<void(const QString& mount, const QString& records)> spoil;
+    const char* reason; // why a plain detach refuses
+};
+
+// Marks the attachment's records as those of an attach that was killed while unpacking.
+void markIncomplete(const QString& records)
+{
+    for (const QString& name : QDir(records).entryList(QDir::Files)) {
+        QByteArray text = HdiutilFixture::readFile(records + "/" + name);
+        ASSERT_TRUE(text.contains("complete=1\n")) << text.toStdString();
+        HdiutilFixture::writeFile(records + "/" + name, text.replace("complete=1\n", "complete=0\n"));
+    }
+}
+
+} // namespace
+
+TEST_F(HdiutilFailure, DetachNeverWritesWhatCannotBeWrittenAndForceAlwaysReleases)
+{
+    const std::string image = path("a.dmg"), mount = path("m");
+    const std::vector<UnwritableDetach> cases = {
+        {"interrupted attach",
+         [](const QString& folder, const QString& records) {
+             markIncomplete(records);
+             QFile::remove(folder + "/keep/two"); // the part an interrupted unpacking never reached
+             ::chmod(QFile::encodeName(folder + "/keep").constData(), 0500);
+         },
+         "the attach did not finish"},
+        {"volume too small for the changes",
+         [](const QString& folder, const QString&) { writeFile(folder + "/big", QByteArray(20 * 1024 * 1024, 'b')); },
+         "not enough space"},
+    };
+    for (const UnwritableDetach& spoiled : cases) {
+        SCOPED_TRACE(spoiled.name);
+        ok({"create", "-ov", "-size", "16m", "-fs", "HFS+", "-volname", "V", image});
+        ok({"attach", image, "-mountpoint", mount});
+        writeFile(q(mount + "/keep/one"), "1");
+        writeFile(q(mount + "/keep/two"), "2");
+        ok({"detach", mount});
+        const QByteArray before = readFile(q(image));
+
+        ok({"attach", image, "-mountpoint", mount});
+        spoiled.spoil(q(mount), qpath("state/vorlap/hdiutil"));
+        fails({"detach", mount}, spoiled.reason);
+        EXPECT_TRUE(readFile(q(image)) == before) << "the image was written";
+        EXPECT_TRUE(QFileInfo::exists(q(mount + "/keep/one")));
+
+        const ShellResult forced = hdiutil({"detach", mount, "-force"});
+        EXPECT_EQ(forced.exitCode, 0) << forced.output;
+        EXPECT_NE(forced.output.find("discarded"), std::string::npos) << forced.output;
+        EXPECT_FALSE(QFileInfo::exists(q(mount)));
+        EXPECT_TRUE(QDir(qpath("state/vorlap/hdiutil")).entryList(QDir::Files).isEmpty());
+        EXPECT_TRUE(readFile(q(image)) == before) << "the forced detach wrote the image";
+
+        // What the image held before is all still there.
+        ok({"attach", image, "-mountpoint", mount});
+        EXPECT_EQ(readFile(q(mount + "/keep/two")), "2");
+        ok({"detach", mount});
+    }
+}
+
+TEST_F(HdiutilFailure, OutputsReplaceOnlyRegularFiles)
+{
+    const std::string image = path("a.dmg");
+    ok({"create", "-size", "16m", "-fs", "HFS+", "-volname", "V", image});
+    const auto makeFifo = [](const std::string& at) { return ::mkfifo(at.c_str(), 0600) == 0; };
+    const auto makeSocket = [](const std::string& at) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", at.c_str());
+        const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        ::close(fd);
+        return bound;
+    };
+    const struct {
+        const char* kind;
+        std::function<bool(const std::string&)> make;
+        mode_t type;
+    } specials[] = {{"FIFO", makeFifo, S_IFIFO}, {"socket", makeSocket, S_IFSOCK}};
+    for (const auto& special : specials) {
+        SCOPED_TRACE(special.kind);
+        const std::string target = path("special.dmg");
+        ASSERT_TRUE(special.make(target));
+        fails({"convert", image, "-format", "UDZO", "-ov", "-o", target}, "not a regular file");
+        fails({"create", "-ov", "-size", "1m", "-fs", "HFS+", "-volname", "V", target}, "not a regular file");
+        struct stat st {};
+        ASSERT_EQ(::lstat(target.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & S_IFMT, special.type);
+        // A link to one is refused the same way, and stays a link.
+        QFile::link(q(target), qpath("link.dmg"));
+        fails({"convert", image, "-format", "UDZO", "-ov", "-o", path("link.dmg")}, "not a regular file");
+        EXPECT_TRUE(QFileInfo(qpath("link.dmg")).isSymLink());
+        EXPECT_EQ(QDir(qpath("")).entryList(QDir::Files | QDir::System | QDir::Hidden).size(), 3);
+        QFile::remove(qpath("link.dmg"));
+        ::unlink(target.c_str());
+    }
 }

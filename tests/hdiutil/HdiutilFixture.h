@@ -46,4 +46,31 @@ protected:
     EnvironmentGuard environment;
 };
 
+// Patching bare images made by `hdiutil create` into shapes our writer never makes.
+inline QByteArray utf16Name(const QString& name)
+{
+    QByteArray bytes;
+    for (const QChar c : name)
+        bytes.append(static_cast<char>(c.unicode() >> 8)).append(static_cast<char>(c.unicode() & 0xFF));
+    return bytes;
+}
+
+// Where the catalog file record of the item named `name` starts in a bare image.
+inline qsizetype fileRecordOf(const QByteArray& image, const QString& name)
+{
+    const QByteArray key = QByteArray(1, static_cast<char>(name.size() >> 8)) + static_cast<char>(name.size()) + utf16Name(name);
+    for (qsizetype at = image.indexOf(key); at >= 0; at = image.indexOf(key, at + 1)) {
+        const qsizetype record = at + key.size();
+        if (image[record] == 0 && image[record + 1] == 2)
+            return record;
+    }
+    return -1;
+}
+
+inline void storeBE32At(QByteArray& bytes, qsizetype at, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<char>(value >> (24 - 8 * i));
+}
+
 } // namespace vorlap::test

@@ -1,7 +1,7 @@
 #pragma once
 // The output of the writer: a sparse file of the final size under a temporary name
 // beside the image, renamed over it only when complete and removed on any failure.
-// Not flushed to disk before the rename, for speed.
+// Flushed to disk before the rename, so a crash cannot publish a half-written image.
 #include "diskimage/DiskImageError.h"
 #include "diskimage/StagedFile.h"
 
@@ -23,8 +23,8 @@ public:
     // bytes long, to `offset`, in the kernel where it can and in bounded memory where not.
     Result<void> copyFileAt(const std::string& sourcePath, uint64_t expectedSize, uint64_t offset);
 
-    // Closes the file and renames it to the final path.
-    Result<void> commit() { return m_file.commit(); }
+    // Closes the file and renames it, flushed, to the final path.
+    Result<void> commit() { return m_file.commitDurably(); }
 
 private:
     explicit ImageFile(StagedFile file) : m_file(std::move(file)) {}

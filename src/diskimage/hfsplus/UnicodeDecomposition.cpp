@@ -1,6 +1,11 @@
 #include "diskimage/hfsplus/UnicodeDecomposition.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <unordered_map>
 
 namespace vorlap::diskimage::hfsplus {
 
@@ -19,7 +24,87 @@ const unicode_data::DecompositionEntry* findDecomposition(uint16_t unit)
     return (it != end && it->codePoint == unit) ? it : nullptr;
 }
 
+bool composesHere(uint16_t unit)
+{
+    return (unit >= 0x00C0 && unit <= 0x04FF) || (unit >= 0x1E00 && unit <= 0x1FFF);
+}
+
+uint32_t pairKey(uint16_t first, uint16_t second) { return uint32_t{first} << 16 | second; }
+
+// (starter, mark) -> composite, derived from the full decompositions: a composite of n
+// units pairs the character whose decomposition is its first n - 1 units with the
+// last one. Where two characters decompose alike (U+1F71 and U+03AC), the lower one
+// is the composite NFC keeps; the other is a singleton it never produces.
+std::unordered_map<uint32_t, uint16_t> buildCompositions()
+{
+    using namespace unicode_data;
+    std::map<std::u16string, uint16_t> byDecomposition;
+    for (size_t i = 0; i < decompositionCount; ++i) {
+        const DecompositionEntry& e = decompositions[i];
+        if (!composesHere(e.codePoint) || e.length < 2 || combiningClass(decompositionPool[e.offset]) != 0)
+            continue;
+        const std::u16string full(decompositionPool + e.offset, decompositionPool + e.offset + e.length);
+        auto [it, added] = byDecomposition.emplace(full, e.codePoint);
+        if (!added && e.codePoint < it->second)
+            it->second = e.codePoint;
+    }
+    std::unordered_map<uint32_t, uint16_t> pairs;
+    for (const auto& [full, composite] : byDecomposition) {
+        uint16_t first = full[0];
+        if (full.size() > 2) {
+            const auto prefix = byDecomposition.find(full.substr(0, full.size() - 1));
+            if (prefix == byDecomposition.end())
+                continue;
+            first = prefix->second;
+        }
+        pairs.emplace(pairKey(first, full.back()), composite);
+    }
+    return pairs;
+}
+
+std::optional<uint16_t> composePair(uint16_t first, uint16_t second)
+{
+    if (first >= leadBase && first < leadBase + 19 && second >= vowelBase && second < vowelBase + vowelCount)
+        return static_cast<uint16_t>(hangulFirst + ((first - leadBase) * vowelCount + (second - vowelBase)) * trailCount);
+    if (first >= hangulFirst && first <= hangulLast && (first - hangulFirst) % trailCount == 0 && second > trailBase
+        && second < trailBase + trailCount)
+        return static_cast<uint16_t>(first + (second - trailBase));
+    static const std::unordered_map<uint32_t, uint16_t> pairs = buildCompositions();
+    const auto found = pairs.find(pairKey(first, second));
+    if (found == pairs.end())
+        return std::nullopt;
+    return found->second;
+}
+
 } // namespace
+
+std::vector<uint16_t> composeCommon(const std::vector<uint16_t>& units)
+{
+    // The canonical composition algorithm: a mark joins the last starter unless a mark
+    // of the same or a higher class stands between them.
+    std::vector<uint16_t> out;
+    out.reserve(units.size());
+    size_t starter = SIZE_MAX;
+    uint8_t lastClass = 0;
+    for (const uint16_t u : units) {
+        const uint8_t cc = combiningClass(u);
+        const bool adjacent = starter != SIZE_MAX && starter + 1 == out.size();
+        if (starter != SIZE_MAX && (adjacent || (lastClass != 0 && lastClass < cc))) {
+            if (const auto composite = composePair(out[starter], u)) {
+                out[starter] = *composite;
+                continue;
+            }
+        }
+        if (cc == 0) {
+            starter = out.size();
+            lastClass = 0;
+        } else {
+            lastClass = cc;
+        }
+        out.push_back(u);
+    }
+    return out;
+}
 
 uint8_t combiningClass(uint16_t unit)
 {

@@ -31,6 +31,11 @@ extern const size_t combiningClassCount;
 // into canonical order. Surrogate pairs pass through unchanged.
 std::vector<uint16_t> decomposeForHfs(const std::vector<uint16_t>& units);
 
+// The inverse for the scripts a Linux user meets most: Latin, Greek and Cyrillic
+// letters with their marks (U+00C0..U+04FF, U+1E00..U+1FFF) and Hangul, composed as
+// NFC does, from the same table. Anything else is left decomposed.
+std::vector<uint16_t> composeCommon(const std::vector<uint16_t>& units);
+
 // The canonical combining class of a BMP character (0 for starters).
 uint8_t combiningClass(uint16_t unit);
 

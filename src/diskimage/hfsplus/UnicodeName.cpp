@@ -101,6 +101,12 @@ std::string utf8FromHfsName(std::u16string_view name)
     return out;
 }
 
+std::string composedUtf8FromHfsName(std::u16string_view name)
+{
+    const std::vector<uint16_t> composed = composeCommon(std::vector<uint16_t>(name.begin(), name.end()));
+    return utf8FromHfsName(std::u16string(composed.begin(), composed.end()));
+}
+
 int compareHfsNames(std::u16string_view a, std::u16string_view b)
 {
     size_t i = 0, j = 0;

@@ -17,6 +17,9 @@ Result<std::u16string> hfsNameFromUtf8(std::string_view name);
 // The POSIX form of an on-disk name: '/' becomes ':' and NUL becomes U+2400, the way
 // macOS and Linux present them; unpaired surrogates become U+FFFD.
 std::string utf8FromHfsName(std::u16string_view name);
+// The same with Latin, Greek, Cyrillic and Hangul composed again (NFC, as Linux names
+// are written), so that unpacked names are no longer than the user's own.
+std::string composedUtf8FromHfsName(std::u16string_view name);
 
 // FastUnicodeCompare: negative, zero or positive as a sorts before, with or after b
 // in an HFS+ ("H+") catalog. Names differing only in case or in ignorable characters

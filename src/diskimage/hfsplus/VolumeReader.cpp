@@ -2,16 +2,17 @@
 
 #include "common/BigEndian.h"
 #include "diskimage/FileIo.h"
-#include "diskimage/hfsplus/BTreeReader.h"
 #include "diskimage/hfsplus/HfsDate.h"
 #include "diskimage/hfsplus/UnicodeName.h"
 #include "diskimage/hfsplus/VolumeLocator.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace vorlap::diskimage::hfsplus {
@@ -35,6 +36,8 @@ struct VolumeReader::Visit {
     const Item* item = nullptr;
     std::string name;
     std::string path;
+    std::string unpackName; // composed again, as Linux names are written
+    std::string unpackPath;
 };
 
 Result<std::unique_ptr<VolumeReader>> VolumeReader::open(ByteSource& disk)
@@ -61,7 +64,31 @@ Result<void> VolumeReader::load()
         if (m_items[index].folder && m_items[index].name == privateDataName)
             m_privateDataFolder = m_items[index].id;
     }
+    indexHardLinkTargets();
     return {};
+}
+
+void VolumeReader::indexHardLinkTargets()
+{
+    // Link targets are "iNode<number>" in the private folder; one pass makes every
+    // lookup constant time, however many links there are.
+    if (m_privateDataFolder == 0)
+        return;
+    const std::u16string prefix = u"iNode";
+    for (size_t index : m_children[m_privateDataFolder]) {
+        const Item& candidate = m_items[index];
+        if (candidate.folder || candidate.name.size() <= prefix.size() || candidate.name.size() > prefix.size() + 10
+            || candidate.name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        uint64_t number = 0;
+        bool digits = true;
+        for (size_t i = prefix.size(); i < candidate.name.size() && digits; ++i) {
+            digits = candidate.name[i] >= u'0' && candidate.name[i] <= u'9';
+            number = number * 10 + (candidate.name[i] - u'0');
+        }
+        if (digits && number <= UINT32_MAX)
+            m_linkTargets.emplace(static_cast<uint32_t>(number), index);
+    }
 }
 
 Result<void> VolumeReader::readHeader()
@@ -78,7 +105,6 @@ Result<void> VolumeReader::readHeader()
     if (volumeBytes > m_volume->size())
         return fail(ErrorCode::corrupt, "the volume header says the volume is " + std::to_string(volumeBytes)
                     + " bytes, but the image holds only " + std::to_string(m_volume->size()));
-    m_claimed = AllocationBitmap(m_header.totalBlocks);
 
     m_info.sizeBytes = volumeBytes;
     m_info.offset = location.offset();
@@ -94,8 +120,9 @@ Result<void> VolumeReader::readHeader()
 
 Result<void> VolumeReader::loadExtentsOverflow()
 {
-    VORLAP_TRY_LET(extentsFile, readSpecialFork(extentsFileId, m_header.extentsFile, "extents overflow file"));
-    VORLAP_TRY(forEachLeafRecord(extentsFile, "extents overflow file", [&](RecordSpan span) -> Result<void> {
+    VORLAP_TRY_LET(extents, specialForkExtents(extentsFileId, m_header.extentsFile, "extents overflow file"));
+    VORLAP_TRY(forEachLeafRecord(m_header.extentsFile.logicalSize, treeFileReader(extents), "extents overflow file",
+                                 [&](RecordSpan span) -> Result<void> {
         VORLAP_TRY_LET(record, decodeExtentLeaf(span));
         m_overflow.add(record.first, record.second);
         return {};
@@ -105,8 +132,9 @@ Result<void> VolumeReader::loadExtentsOverflow()
 
 Result<void> VolumeReader::loadCatalog()
 {
-    VORLAP_TRY_LET(catalog, readSpecialFork(catalogFileId, m_header.catalogFile, "catalog"));
-    VORLAP_TRY_LET(catalogHeader, forEachLeafRecord(catalog, "catalog", [&](RecordSpan span) -> Result<void> {
+    VORLAP_TRY_LET(extents, specialForkExtents(catalogFileId, m_header.catalogFile, "catalog"));
+    VORLAP_TRY_LET(catalogHeader, forEachLeafRecord(m_header.catalogFile.logicalSize, treeFileReader(extents), "catalog",
+                                                    [&](RecordSpan span) -> Result<void> {
         VORLAP_TRY_LET(entry, decodeCatalogLeaf(span));
         return addCatalogItem(std::move(entry));
     }));
@@ -168,9 +196,15 @@ Result<void> VolumeReader::checkJournal()
 
 Result<void> VolumeReader::claim(const std::vector<ExtentDescriptor>& extents, const std::string& what)
 {
+    // Claimed ranges as start -> end: memory follows the extents, not the volume's size.
     for (const ExtentDescriptor& e : extents) {
-        if (!m_claimed.markUsed(e.startBlock, e.blockCount))
+        const uint64_t start = e.startBlock, end = start + e.blockCount;
+        const auto next = m_claimedBlocks.lower_bound(start);
+        const bool overlapsNext = next != m_claimedBlocks.end() && next->first < end;
+        const bool overlapsPrevious = next != m_claimedBlocks.begin() && std::prev(next)->second > start;
+        if (overlapsNext || overlapsPrevious)
             return fail(ErrorCode::corrupt, "the " + what + " shares blocks with another item");
+        m_claimedBlocks.emplace_hint(next, start, end);
     }
     return {};
 }
@@ -233,19 +267,38 @@ Result<void> VolumeReader::readFork(const std::vector<ExtentDescriptor>& extents
     return {};
 }
 
-Result<std::vector<uint8_t>> VolumeReader::readSpecialFork(uint32_t fileId, const ForkData& fork, const std::string& what)
+Result<std::vector<ExtentDescriptor>> VolumeReader::specialForkExtents(uint32_t fileId, const ForkData& fork,
+                                                                      const std::string& what)
 {
     auto extents = forkExtents(fileId, dataForkType, fork);
     if (!extents)
         return failWithin("the " + what + ": ", extents.error());
     VORLAP_TRY(claim(*extents, what));
-    std::vector<uint8_t> bytes;
-    bytes.reserve(static_cast<size_t>(fork.logicalSize));
-    VORLAP_TRY(readFork(*extents, fork.logicalSize, [&](const uint8_t* data, size_t size) -> Result<void> {
-        bytes.insert(bytes.end(), data, data + size);
+    return extents;
+}
+
+TreeFileRead VolumeReader::treeFileReader(std::vector<ExtentDescriptor> extents)
+{
+    const uint64_t bs = m_header.blockSize;
+    return [this, bs, extents = std::move(extents)](uint64_t offset, uint8_t* out, size_t length) -> Result<void> {
+        // Node reads are small and few per extent, so a scan of the (short) list is enough.
+        uint64_t forkStart = 0;
+        for (const ExtentDescriptor& e : extents) {
+            const uint64_t extentBytes = uint64_t{e.blockCount} * bs;
+            while (length > 0 && offset >= forkStart && offset < forkStart + extentBytes) {
+                const uint64_t within = offset - forkStart;
+                const size_t piece = static_cast<size_t>(std::min<uint64_t>(length, extentBytes - within));
+                VORLAP_TRY(m_volume->readAt(uint64_t{e.startBlock} * bs + within, out, piece));
+                out += piece;
+                offset += piece;
+                length -= piece;
+            }
+            forkStart += extentBytes;
+        }
+        if (length > 0)
+            return fail(ErrorCode::corrupt, "a B-tree node lies outside its file's blocks");
         return {};
-    }));
-    return bytes;
+    };
 }
 
 Result<void> VolumeReader::readDataFork(uint32_t id, const std::function<Result<void>(const uint8_t*, size_t)>& sink)
@@ -274,14 +327,8 @@ Result<const VolumeReader::Item*> VolumeReader::resolveHardLink(const Item& item
         return fail(ErrorCode::unsupported, "\"" + utf8FromHfsName(item.name) + "\" is a folder hard link, which is not supported");
     if (file.fileType() != hardLinkFileType || file.creator() != hardLinkCreator)
         return &item;
-    if (m_privateDataFolder != 0) {
-        const std::string wanted = "iNode" + std::to_string(file.bsd.special);
-        for (size_t index : m_children[m_privateDataFolder]) {
-            const Item& candidate = m_items[index];
-            if (!candidate.folder && utf8FromHfsName(candidate.name) == wanted)
-                return &candidate;
-        }
-    }
+    if (const auto target = m_linkTargets.find(file.bsd.special); target != m_linkTargets.end())
+        return &m_items[target->second];
     return fail(ErrorCode::corrupt, "the hard link \"" + utf8FromHfsName(item.name) + "\" has no target");
 }
 
@@ -303,8 +350,8 @@ Result<void> VolumeReader::walk(const std::function<Result<void>(const Visit&)>&
 {
     // Recursion over folders; every item has one ID and one parent, so the walk from
     // the root is a tree. Depth is bounded.
-    std::function<Result<void>(uint32_t, const std::string&, int)> descend =
-        [&](uint32_t folderId, const std::string& path, int depth) -> Result<void> {
+    std::function<Result<void>(uint32_t, const std::string&, const std::string&, int)> descend =
+        [&](uint32_t folderId, const std::string& path, const std::string& unpackPath, int depth) -> Result<void> {
         if (depth > maxDepth)
             return fail(ErrorCode::corrupt, "folders are nested too deeply at \"" + path + "\"");
         const auto children = m_children.find(folderId);
@@ -322,17 +369,19 @@ Result<void> VolumeReader::walk(const std::function<Result<void>(const Visit&)>&
             if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
                 return fail(ErrorCode::corrupt, "the volume holds an invalid name \"" + name + "\" in \"" + path + "\"");
             const std::string childPath = path.empty() ? name : path + "/" + name;
+            const std::string unpackName = composedUtf8FromHfsName(item.name);
+            const std::string childUnpackPath = unpackPath.empty() ? unpackName : unpackPath + "/" + unpackName;
             if (item.folder) {
-                VORLAP_TRY(visit({Visit::Step::EnterFolder, &item, name, childPath}));
-                VORLAP_TRY(descend(item.id, childPath, depth + 1));
-                VORLAP_TRY(visit({Visit::Step::LeaveFolder, &item, name, childPath}));
-            } else if (auto v = visit({Visit::Step::File, &item, name, childPath}); !v) {
+                VORLAP_TRY(visit({Visit::Step::EnterFolder, &item, name, childPath, unpackName, childUnpackPath}));
+                VORLAP_TRY(descend(item.id, childPath, childUnpackPath, depth + 1));
+                VORLAP_TRY(visit({Visit::Step::LeaveFolder, &item, name, childPath, unpackName, childUnpackPath}));
+            } else if (auto v = visit({Visit::Step::File, &item, name, childPath, unpackName, childUnpackPath}); !v) {
                 return v;
             }
         }
         return {};
     };
-    return descend(rootFolderId, std::string(), 0);
+    return descend(rootFolderId, std::string(), std::string(), 0);
 }
 
 Result<std::vector<VolumeEntry>> VolumeReader::list()
@@ -371,7 +420,37 @@ Result<std::vector<VolumeEntry>> VolumeReader::list()
     return entries;
 }
 
-Result<void> VolumeReader::extractFile(int dirFd, const std::string& name, const Item& item)
+namespace {
+
+constexpr size_t holeGranule = 4096;
+
+bool allZero(const uint8_t* data, size_t size)
+{
+    return std::all_of(data, data + size, [](uint8_t b) { return b == 0; });
+}
+
+// Writes `data` at `offset` but leaves every all-zero granule unwritten: the file is
+// extended to its length at the end, so those read as zeros and take no disk space.
+Result<void> writeLeavingHoles(int fd, uint64_t offset, const uint8_t* data, size_t size, const std::string& name)
+{
+    size_t runStart = 0, at = 0;
+    while (at < size) {
+        const size_t piece = std::min(holeGranule, size - at);
+        if (allZero(data + at, piece)) {
+            if (at > runStart)
+                VORLAP_TRY(writeAllAt(fd, offset + runStart, data + runStart, at - runStart, name));
+            runStart = at + piece;
+        }
+        at += piece;
+    }
+    if (size > runStart)
+        VORLAP_TRY(writeAllAt(fd, offset + runStart, data + runStart, size - runStart, name));
+    return {};
+}
+
+} // namespace
+
+Result<void> VolumeReader::extractFile(int topFd, int dirFd, const std::string& name, const std::string& path, const Item& item)
 {
     const BsdInfo& bsd = item.fileRecord.bsd;
     const uint16_t type = bsd.fileMode & S_IFMT;
@@ -383,23 +462,77 @@ Result<void> VolumeReader::extractFile(int dirFd, const std::string& name, const
     }
     if (type != 0 && type != S_IFREG)
         return fail(ErrorCode::unsupported, "\"" + name + "\" is a device, FIFO or socket, which is not extracted");
+    // The second and later links to one file become hard links to the first copy.
+    VORLAP_TRY_LET(linkTarget, resolveHardLink(item));
+    if (linkTarget != &item) {
+        const auto first = m_unpackedLinks.find(linkTarget->id);
+        if (first != m_unpackedLinks.end()) {
+            if (::linkat(topFd, first->second.c_str(), dirFd, name.c_str(), 0) == 0)
+                return {};
+            // More links than the file system allows on one file (65000 on ext4): the
+            // rest go to a fresh copy.
+            if (errno != EMLINK)
+                return failWithErrno(name);
+        }
+        m_unpackedLinks[linkTarget->id] = path;
+    }
     posix::UniqueFd out(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.isOpen())
         return failWithErrno(name);
     uint64_t written = 0;
     VORLAP_TRY(readDataFork(item.id, [&](const uint8_t* data, size_t size) -> Result<void> {
-        VORLAP_TRY(writeAllAt(out.get(), written, data, size, name));
+        VORLAP_TRY(writeLeavingHoles(out.get(), written, data, size, name));
         written += size;
         return {};
     }));
+    if (::ftruncate(out.get(), static_cast<off_t>(written)) != 0)
+        return failWithErrno(name);
     const mode_t mode = type == 0 ? 0644 : (bsd.fileMode & 01777);
     if (::fchmod(out.get(), mode) != 0)
         return failWithErrno(name);
     return {};
 }
 
-Result<void> VolumeReader::extractTo(const std::string& folder)
+Result<uint64_t> VolumeReader::bytesToUnpack()
 {
+    // Whole blocks per distinct file and one per item: an upper bound of what the
+    // unpacked tree takes, holes aside.
+    constexpr uint64_t block = 4096;
+    uint64_t bytes = 0;
+    std::unordered_map<uint32_t, bool> counted;
+    VORLAP_TRY(walk([&](const Visit& visit) -> Result<void> {
+        bytes += block;
+        if (visit.step != Visit::Step::File || (visit.item->fileRecord.bsd.fileMode & S_IFMT) == S_IFLNK)
+            return {};
+        VORLAP_TRY_LET(target, resolveHardLink(*visit.item));
+        if (!counted.emplace(target->id, true).second)
+            return {};
+        // A fork whose size its blocks cannot hold is reported as that, not as a lack of space.
+        if (auto extents = forkExtents(target->id, dataForkType, target->fileRecord.dataFork); !extents)
+            return failWithin(visit.path + ": ", extents.error());
+        bytes += (target->fileRecord.dataFork.logicalSize + block - 1) / block * block;
+        return {};
+    }));
+    return bytes;
+}
+
+Result<void> VolumeReader::checkFreeSpace(const std::string& folder)
+{
+    VORLAP_TRY_LET(needed, bytesToUnpack());
+    struct statvfs fsInfo {};
+    if (::statvfs(folder.c_str(), &fsInfo) != 0)
+        return failWithErrno(folder);
+    const uint64_t available = uint64_t{fsInfo.f_bavail} * fsInfo.f_frsize;
+    if (needed > available)
+        return fail(ErrorCode::noSpace, "not enough space to unpack the volume into " + folder + ": it needs up to "
+                    + std::to_string(needed) + " bytes, and " + std::to_string(available) + " are free");
+    return {};
+}
+
+Result<void> VolumeReader::extractTo(const std::string& folder, bool adoptRootAttributes)
+{
+    VORLAP_TRY(checkFreeSpace(folder));
+    m_unpackedLinks.clear();
     std::vector<posix::UniqueFd> fds; // one per open folder level, the target first
     const int top = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (top < 0)
@@ -423,11 +556,14 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
     VORLAP_TRY(walk([&](const Visit& visit) -> Result<void> {
         const Item& item = *visit.item;
         const int dirFd = fds.back().get();
+        if (visit.step != Visit::Step::LeaveFolder && visit.unpackName.size() > NAME_MAX)
+            return fail(ErrorCode::invalidArgument, "the name \"" + visit.path + "\" is too long to unpack: "
+                        + std::to_string(visit.unpackName.size()) + " bytes, at most " + std::to_string(NAME_MAX) + " fit");
         switch (visit.step) {
         case Visit::Step::EnterFolder: {
-            if (::mkdirat(dirFd, visit.name.c_str(), 0700) != 0)
+            if (::mkdirat(dirFd, visit.unpackName.c_str(), 0700) != 0)
                 return failWithErrno(visit.path);
-            const int fd = ::openat(dirFd, visit.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            const int fd = ::openat(dirFd, visit.unpackName.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (fd < 0)
                 return failWithErrno(visit.path);
             fds.emplace_back(fd);
@@ -435,15 +571,17 @@ Result<void> VolumeReader::extractTo(const std::string& folder)
         }
         case Visit::Step::LeaveFolder:
             fds.pop_back();
-            return applyAttributes(fds.back().get(), visit.name.c_str(), item.folderRecord.bsd, item.folderRecord.dates, true);
+            return applyAttributes(fds.back().get(), visit.unpackName.c_str(), item.folderRecord.bsd, item.folderRecord.dates, true);
         case Visit::Step::File: {
-            if (auto extracted = extractFile(dirFd, visit.name, item); !extracted)
+            if (auto extracted = extractFile(top, dirFd, visit.unpackName, visit.unpackPath, item); !extracted)
                 return failWithin(visit.path + ": ", extracted.error());
-            return applyAttributes(dirFd, visit.name.c_str(), item.fileRecord.bsd, item.fileRecord.dates, false);
+            return applyAttributes(dirFd, visit.unpackName.c_str(), item.fileRecord.bsd, item.fileRecord.dates, false);
         }
         }
         return {};
     }));
+    if (!adoptRootAttributes)
+        return {};
     const Item& root = m_items[m_byId.at(rootFolderId)];
     return applyAttributes(top, ".", root.folderRecord.bsd, root.folderRecord.dates, true);
 }

@@ -34,14 +34,7 @@ Result<void> OutputFile::commit()
         return fail(ErrorCode::invalidArgument, m_file.finalPath() + ": the file is already closed");
     if (::ftruncate(m_file.fd(), static_cast<off_t>(m_position)) != 0)
         return failWithErrno(m_file.finalPath());
-    if (::fsync(m_file.fd()) != 0)
-        return failWithErrno(m_file.finalPath());
-    VORLAP_TRY(m_file.commit());
-    // Make the new name itself durable.
-    posix::UniqueFd folder(::open(m_file.folder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.isOpen())
-        ::fsync(folder.get());
-    return {};
+    return m_file.commitDurably();
 }
 
 } // namespace vorlap::diskimage::udif

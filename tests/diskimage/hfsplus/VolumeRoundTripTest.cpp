@@ -11,6 +11,8 @@
 #include "diskimage/hfsplus/VolumeWriter.h"
 #include "platform/ItemMetadata.h"
 
+#include <QString>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -152,7 +154,8 @@ void expectExtractedTreeMatches(const std::map<std::string, Expected>& expected,
 {
     for (const auto& [path, e] : expected) {
         SCOPED_TRACE(path);
-        const std::string extracted = out + "/" + path;
+        // Unpacked names are composed again (NFC), whatever form the source used.
+        const std::string extracted = out + "/" + QString::fromStdString(path).normalized(QString::NormalizationForm_C).toStdString();
         struct stat st {};
         ASSERT_EQ(::lstat(extracted.c_str(), &st), 0);
         EXPECT_EQ(st.st_mtim.tv_sec, e.modifyTime);
