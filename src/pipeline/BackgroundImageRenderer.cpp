@@ -1,11 +1,17 @@
 #include "pipeline/BackgroundImageRenderer.h"
 
+#include "common/posix/UniqueFd.h"
+
 #include <QBuffer>
+#include <QFile>
 #include <QColorSpace>
 #include <QImageReader>
 #include <QImageWriter>
 
 #include <cmath>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace vorlap {
 
@@ -53,8 +59,11 @@ bool hasWideComponents(QImage::Format format)
 // handle directly, with its colours in sRGB. A null image when memory runs out.
 QImage toPremultipliedSRgb(const QImage& decoded)
 {
-    QImage image = decoded.convertToFormat(hasWideComponents(decoded.format()) ? QImage::Format_RGBA64_Premultiplied
-                                                                                : QImage::Format_ARGB32_Premultiplied);
+    // Qt 6.4 premultiplies 16-bit pictures wrongly ((250,200,0,128) comes out as
+    // (255,255,0,64)); narrowing to 8 bits without premultiplying first is right, and the
+    // result is 8-bit anyway.
+    QImage image = hasWideComponents(decoded.format()) ? decoded.convertToFormat(QImage::Format_ARGB32) : decoded;
+    image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return image;
     // A picture without a profile is taken to be sRGB already.
@@ -109,7 +118,16 @@ QRect BackgroundImageRenderer::cropRect(QSize source, QSize target)
 
 Expected<QImage, PipelineError> BackgroundImageRenderer::renderImage(const QString& path, Size size, double scale)
 {
-    QImageReader reader(path);
+    // Opened without blocking and read only when it is a regular file: a FIFO or a device
+    // named as the picture would otherwise wait forever or read without end.
+    posix::UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.isOpen() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return unexpected(PipelineError::backgroundImageInvalid(path));
+    QFile file;
+    if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return unexpected(PipelineError::backgroundImageInvalid(path));
+    QImageReader reader(&file);
     reader.setAutoTransform(true);
     reader.setAllocationLimit(maxDecodeMegabytes);
     const QImage decoded = readLargestImage(reader);
