@@ -7,6 +7,7 @@
 #include <QColorSpace>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QtEndian>
 
 #include <cmath>
 
@@ -73,6 +74,30 @@ QImage toPremultipliedSRgb(const QImage& decoded)
     return image;
 }
 
+// A PNG whose chunks do not run whole up to IEND. libpng reports such a file on standard
+// error before Qt sees the failure; finding it first keeps the build's one line the only one.
+bool isCutShortPng(QFile& file)
+{
+    static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
+    const qint64 size = file.size();
+    if (file.read(8) != signature)
+        return !file.seek(0);
+    qint64 at = 8;
+    for (;;) {
+        const QByteArray header = file.read(8);
+        if (header.size() != 8)
+            return true;
+        const qint64 length = qFromBigEndian<quint32>(header.constData());
+        at += 8 + length + 4; // the data and its CRC
+        if (at > size)
+            return true;
+        if (header.mid(4) == "IEND")
+            return !file.seek(0);
+        if (!file.seek(at))
+            return true;
+    }
+}
+
 } // namespace
 
 std::optional<QSize> BackgroundImageRenderer::pixelSize(Size size, double scale)
@@ -125,7 +150,7 @@ Expected<QImage, PipelineError> BackgroundImageRenderer::renderImage(const QStri
     if (!fd.isOpen() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return unexpected(PipelineError::backgroundImageInvalid(path));
     QFile file;
-    if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) || isCutShortPng(file))
         return unexpected(PipelineError::backgroundImageInvalid(path));
     QImageReader reader(&file);
     reader.setAutoTransform(true);
