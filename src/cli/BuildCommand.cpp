@@ -7,6 +7,7 @@
 #include "project/VorlapProject.h"
 
 #include <QFileInfo>
+#include <QtGlobal>
 
 namespace vorlap::cli {
 
@@ -46,6 +47,20 @@ Expected<double, UsageError> parseIconSize(const QString& text)
         return unexpected(UsageError{
             QStringLiteral("--icon-size takes a whole number from 48 to 256 in steps of 8, not \"%1\"").arg(text)});
     return size;
+}
+
+QtMessageHandler previousMessageHandler = nullptr;
+
+// The picture decoder's own complaints ("libpng error: ...") would come before, and say
+// less than, the one line the build prints about the picture.
+void dropDecoderMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtWarningMsg && message.startsWith(QLatin1String("libpng ")))
+        return;
+    if (previousMessageHandler)
+        previousMessageHandler(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", qFormatLogMessage(type, context, message).toLocal8Bit().constData());
 }
 
 } // namespace
@@ -117,6 +132,7 @@ int runBuildCommand(const QStringList& arguments, FILE* out, FILE* err)
         printLine(err, config.error());
         return 1;
     }
+    previousMessageHandler = qInstallMessageHandler(dropDecoderMessages);
     DMGBuilder builder;
     builder.onProgress = [out](const QString& message) { printLine(out, message); };
     const auto built = builder.build(*config);

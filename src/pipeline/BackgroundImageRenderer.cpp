@@ -1,11 +1,18 @@
 #include "pipeline/BackgroundImageRenderer.h"
 
+#include "common/posix/UniqueFd.h"
+
 #include <QBuffer>
+#include <QFile>
 #include <QColorSpace>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QtEndian>
 
 #include <cmath>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace vorlap {
 
@@ -53,8 +60,11 @@ bool hasWideComponents(QImage::Format format)
 // handle directly, with its colours in sRGB. A null image when memory runs out.
 QImage toPremultipliedSRgb(const QImage& decoded)
 {
-    QImage image = decoded.convertToFormat(hasWideComponents(decoded.format()) ? QImage::Format_RGBA64_Premultiplied
-                                                                                : QImage::Format_ARGB32_Premultiplied);
+    // Qt 6.4 premultiplies 16-bit pictures wrongly ((250,200,0,128) comes out as
+    // (255,255,0,64)); narrowing to 8 bits without premultiplying first is right, and the
+    // result is 8-bit anyway.
+    QImage image = hasWideComponents(decoded.format()) ? decoded.convertToFormat(QImage::Format_ARGB32) : decoded;
+    image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return image;
     // A picture without a profile is taken to be sRGB already.
@@ -62,6 +72,30 @@ QImage toPremultipliedSRgb(const QImage& decoded)
     if (image.colorSpace().isValid() && image.colorSpace() != sRgb)
         image.convertToColorSpace(sRgb);
     return image;
+}
+
+// A PNG whose chunks do not run whole up to IEND. libpng reports such a file on standard
+// error before Qt sees the failure; finding it first keeps the build's one line the only one.
+bool isCutShortPng(QFile& file)
+{
+    static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
+    const qint64 size = file.size();
+    if (file.read(8) != signature)
+        return !file.seek(0);
+    qint64 at = 8;
+    for (;;) {
+        const QByteArray header = file.read(8);
+        if (header.size() != 8)
+            return true;
+        const qint64 length = qFromBigEndian<quint32>(header.constData());
+        at += 8 + length + 4; // the data and its CRC
+        if (at > size)
+            return true;
+        if (header.mid(4) == "IEND")
+            return !file.seek(0);
+        if (!file.seek(at))
+            return true;
+    }
 }
 
 } // namespace
@@ -109,7 +143,16 @@ QRect BackgroundImageRenderer::cropRect(QSize source, QSize target)
 
 Expected<QImage, PipelineError> BackgroundImageRenderer::renderImage(const QString& path, Size size, double scale)
 {
-    QImageReader reader(path);
+    // Opened without blocking and read only when it is a regular file: a FIFO or a device
+    // named as the picture would otherwise wait forever or read without end.
+    posix::UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.isOpen() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return unexpected(PipelineError::backgroundImageInvalid(path));
+    QFile file;
+    if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle) || isCutShortPng(file))
+        return unexpected(PipelineError::backgroundImageInvalid(path));
+    QImageReader reader(&file);
     reader.setAutoTransform(true);
     reader.setAllocationLimit(maxDecodeMegabytes);
     const QImage decoded = readLargestImage(reader);

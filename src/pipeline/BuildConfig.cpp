@@ -1,5 +1,7 @@
 #include "pipeline/BuildConfig.h"
 
+#include "project/BundlePaths.h"
+
 namespace vorlap {
 
 BuildConfig BuildConfig::forProject(const VorlapProject& project, const QString& appPath, const QString& outputPath)
@@ -7,7 +9,7 @@ BuildConfig BuildConfig::forProject(const VorlapProject& project, const QString&
     BuildConfig config;
     config.appPath = appPath;
     config.outputPath = outputPath;
-    config.volumeName = project.appName;
+    config.volumeName = BundlePaths::effectiveApplicationName(project.appName, appPath);
     config.windowSize = project.windowSize;
     config.backgroundImagePath = project.backgroundImagePath;
     config.iconPositions = project.iconPositions;

@@ -5,10 +5,12 @@
 #include "pipeline/FileOperations.h"
 #include "pipeline/ImageSizing.h"
 #include "pipeline/LayoutRecords.h"
+#include "pipeline/NameCheck.h"
 #include "pipeline/RemoveQuietly.h"
 #include "pipeline/ShortHash.h"
 #include "pipeline/ToolRunner.h"
 #include "dsstore/AliasRecord.h"
+#include "project/BundlePaths.h"
 #include "dsstore/DSStoreWriter.h"
 
 #include <QDir>
@@ -24,8 +26,9 @@ QString hdiutil() { return QStringLiteral("hdiutil"); }
 
 class Build {
 public:
-    Build(const BuildConfig& config, const BuildPlaces& places, const std::function<void(const QString&)>& onProgress)
-        : m_config(config), m_places(places), m_onProgress(onProgress),
+    Build(const BuildConfig& config, const BuildPlaces& places, const std::function<void(const QString&)>& onProgress,
+          const std::optional<QByteArray>& backgroundPng)
+        : m_config(config), m_places(places), m_onProgress(onProgress), m_backgroundPng(backgroundPng),
           m_appFileName(QFileInfo(QDir::cleanPath(config.appPath)).fileName())
     {
     }
@@ -33,7 +36,7 @@ public:
     // Everything after the work folder exists; the caller cleans up.
     Expected<void, PipelineError> run()
     {
-        VORLAP_TRY_LET(megabytes, imageSizeMegabytes(m_config.appPath, m_config.backgroundImagePath));
+        VORLAP_TRY_LET(megabytes, imageSizeMegabytes(m_config.appPath, backgroundPixels()));
 
         report(QStringLiteral("Creating temporary DMG..."));
         VORLAP_TRY(runTool({hdiutil(), QStringLiteral("create"), QStringLiteral("-size"),
@@ -54,6 +57,16 @@ public:
     }
 
 private:
+    // The rendered picture's pixel count (0 without a background); the renderer refuses
+    // sizes pixelSize refuses, so any count stands for the room the picture may take.
+    qint64 backgroundPixels() const
+    {
+        if (!m_config.backgroundImagePath)
+            return 0;
+        const auto size = BackgroundImageRenderer::pixelSize(m_config.windowSize, 1.0);
+        return size ? qint64(size->width()) * size->height() : 0;
+    }
+
     QString inVolume(const QString& name) const { return m_places.mountPoint + QLatin1Char('/') + name; }
 
     void report(const QString& message) const
@@ -69,8 +82,8 @@ private:
         VORLAP_TRY(files::createSymbolicLink(inVolume(QStringLiteral("Applications")), QStringLiteral("/Applications")));
 
         std::optional<QString> pictureName;
-        if (m_config.backgroundImagePath) {
-            VORLAP_TRY_LET(written, writeBackground(*m_config.backgroundImagePath));
+        if (m_backgroundPng) {
+            VORLAP_TRY_LET(written, writeBackground(*m_backgroundPng));
             pictureName = written;
         }
 
@@ -91,13 +104,12 @@ private:
         return files::moveReplacing(m_places.convertedImage, m_config.outputPath);
     }
 
-    // Renders the picture into the volume's background folder; returns its file name.
-    Expected<QString, PipelineError> writeBackground(const QString& picture)
+    // Writes the rendered picture into the volume's background folder; returns its file name.
+    Expected<QString, PipelineError> writeBackground(const QByteArray& png)
     {
         report(QStringLiteral("Preparing background..."));
         const QString folder = inVolume(backgroundFolderName);
         VORLAP_TRY(files::createFolder(folder));
-        VORLAP_TRY_LET(png, BackgroundImageRenderer::renderPNG(picture, m_config.windowSize, 1.0));
         const QString name = QStringLiteral("background-") + shortHash(png) + QStringLiteral(".png");
         VORLAP_TRY(files::writeFile(folder + QLatin1Char('/') + name, png));
         return name;
@@ -120,6 +132,7 @@ private:
     const BuildConfig& m_config;
     const BuildPlaces& m_places;
     const std::function<void(const QString&)>& m_onProgress;
+    const std::optional<QByteArray>& m_backgroundPng;
     const QString m_appFileName;
 };
 
@@ -134,11 +147,22 @@ Expected<void, PipelineError> DMGBuilder::build(const BuildConfig& config)
     // Sizes and positions that cannot be written into the layout are refused before
     // anything is created.
     VORLAP_TRY(layoutRecords(config, QString(), std::nullopt));
+    VORLAP_TRY(checkVolumeNames(config.appPath));
+    if (BundlePaths::isInsideBundle(config.outputPath, config.appPath))
+        return unexpected(PipelineError::buildFailed(config.outputPath + QStringLiteral(
+            " is inside the application being packaged; choose a place outside ") + config.appPath));
+    VORLAP_TRY(files::checkOutputPath(config.outputPath));
+    // A picture that does not decode is found before any tool runs.
+    std::optional<QByteArray> backgroundPng;
+    if (config.backgroundImagePath) {
+        VORLAP_TRY_LET(png, BackgroundImageRenderer::renderPNG(*config.backgroundImagePath, config.windowSize, 1.0));
+        backgroundPng = std::move(png);
+    }
 
     const BuildPlaces places = BuildPlaces::fresh();
     VORLAP_TRY(files::createFolder(places.workFolder));
 
-    auto result = Build(config, places, onProgress).run();
+    auto result = Build(config, places, onProgress, backgroundPng).run();
 
     detachQuietly(places.mountPoint);
     removeQuietly(places.workFolder);

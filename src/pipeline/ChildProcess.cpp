@@ -137,6 +137,7 @@ Expected<ChildResult, PipelineError> runChild(const QByteArray& executable, cons
     }
     result.exitedNormally = WIFEXITED(status);
     result.exitStatus = result.exitedNormally ? WEXITSTATUS(status) : -1;
+    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return result;
 }
 

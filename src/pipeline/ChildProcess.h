@@ -13,6 +13,7 @@ namespace vorlap {
 struct ChildResult {
     bool exitedNormally = false; // false when a signal ended the child
     int exitStatus = -1;         // the status passed to exit(), when it exited normally
+    int signal = 0;              // the signal that ended it, when one did
     QByteArray output;           // standard output and standard error, interleaved
 
     bool succeeded() const { return exitedNormally && exitStatus == 0; }

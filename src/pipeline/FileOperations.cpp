@@ -173,17 +173,71 @@ Expected<void, PipelineError> writeFile(const QString& path, const QByteArray& b
     return {};
 }
 
+namespace {
+
+// The file's bytes and the folder's entry reach the disk before the image is called done.
+int syncPath(const QByteArray& path, int flags)
+{
+    posix::UniqueFd fd(::open(path.constData(), flags | O_CLOEXEC));
+    if (!fd.isOpen() || ::fsync(fd.get()) != 0)
+        return errno;
+    return 0;
+}
+
+QByteArray folderOf(const QString& path)
+{
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    return native(slash > 0 ? path.left(slash) : slash == 0 ? QStringLiteral("/") : QStringLiteral("."));
+}
+
+// Renames `from` over `to` once `from` is on disk, then makes the new entry durable.
+Expected<void, PipelineError> publish(const QByteArray& from, const QString& destination)
+{
+    const QByteArray to = native(destination);
+    if (int err = syncPath(from, O_RDONLY))
+        return failure(destination, err);
+    if (::rename(from.constData(), to.constData()) != 0)
+        return failure(destination);
+    if (int err = syncPath(folderOf(destination), O_RDONLY | O_DIRECTORY))
+        return failure(destination, err);
+    return {};
+}
+
+} // namespace
+
+Expected<void, PipelineError> checkOutputPath(const QString& destination)
+{
+    const QByteArray to = native(destination);
+    struct stat existing {};
+    if (::lstat(to.constData(), &existing) == 0) {
+        if (S_ISDIR(existing.st_mode))
+            return failure(destination, EISDIR);
+        if (!S_ISREG(existing.st_mode))
+            return unexpected(PipelineError::systemFailed(
+                destination + QStringLiteral(": not a regular file; only a regular file is replaced by the image")));
+    } else if (errno != ENOENT) {
+        return failure(destination);
+    }
+    const QByteArray folder = folderOf(destination);
+    struct stat st {};
+    if (::stat(folder.constData(), &st) != 0)
+        return failure(destination);
+    if (!S_ISDIR(st.st_mode))
+        return failure(destination, ENOTDIR);
+    if (::access(folder.constData(), W_OK | X_OK) != 0)
+        return failure(destination);
+    return {};
+}
+
 Expected<void, PipelineError> moveReplacing(const QString& source, const QString& destination)
 {
-    const QByteArray from = native(source), to = native(destination);
-    struct stat existing {};
-    if (::lstat(to.constData(), &existing) == 0 && S_ISDIR(existing.st_mode))
-        return failure(destination, EISDIR);
+    const QByteArray from = native(source);
+    // Checked again here: something may have appeared at the output while the image was built.
+    VORLAP_TRY(checkOutputPath(destination));
 
-    if (::rename(from.constData(), to.constData()) == 0)
-        return {};
-    if (errno != EXDEV)
-        return failure(destination);
+    auto moved = publish(from, destination);
+    if (moved || moved.error().errnum != EXDEV)
+        return moved;
 
     // Another file system: copy beside the destination, then rename over it.
     struct stat st {};
@@ -195,13 +249,15 @@ Expected<void, PipelineError> moveReplacing(const QString& source, const QString
                                         QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".part"));
     auto copied = copyFile(from, temporary, st);
     if (!copied) {
+        const int err = copied.error().errnum;
         ::unlink(temporary.constData());
-        return copied;
+        // The hidden name is ours; the user chose the output.
+        return err ? failure(destination, err) : copied;
     }
-    if (::rename(temporary.constData(), to.constData()) != 0) {
-        const int err = errno;
+    auto published = publish(temporary, destination);
+    if (!published) {
         ::unlink(temporary.constData());
-        return failure(destination, err);
+        return published;
     }
     ::unlink(from.constData());
     return {};

@@ -26,10 +26,16 @@ Expected<void, PipelineError> createSymbolicLink(const QString& path, const QStr
 // Writes `bytes` to `path`, replacing an existing file (not atomically).
 Expected<void, PipelineError> writeFile(const QString& path, const QByteArray& bytes);
 
+// Whether the image may be published at `destination`: nothing or a regular file is
+// there (a folder, link, FIFO, socket or device is refused), and its folder exists and
+// takes new files. Failures name `destination`.
+Expected<void, PipelineError> checkOutputPath(const QString& destination);
+
 // Moves the file `source` to `destination`, replacing a file there. Across file systems the
 // file is copied to a temporary name beside `destination` and renamed into place, so the
-// destination holds either its old content or the complete new file, never a part. A folder
-// at `destination` is refused rather than removed.
+// destination holds either its old content or the complete new file, never a part. The
+// file and its folder are synced to disk around the rename. Anything but a regular file
+// at `destination` is refused rather than replaced (see checkOutputPath).
 Expected<void, PipelineError> moveReplacing(const QString& source, const QString& destination);
 
 } // namespace vorlap::files

@@ -5,17 +5,18 @@
 #include <QFile>
 #include <QStringDecoder>
 
+#include <cstring>
+
 namespace vorlap {
 
 namespace {
 
-// The tool's bytes as text, or the empty text when they are not valid UTF-8. A byte order
-// mark stays in the text like every other character.
+// The tool's bytes as text; bytes that are not UTF-8 become replacement characters, so a
+// failure keeps its reason. A byte order mark stays in the text like every other character.
 QString decodeOutput(const QByteArray& bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    QString text = decoder.decode(bytes);
-    return decoder.hasError() ? QString() : text;
+    return decoder.decode(bytes);
 }
 
 } // namespace
@@ -30,6 +31,8 @@ Expected<QString, PipelineError> runTool(const QStringList& command)
     QString output = decodeOutput(child.output);
     if (child.succeeded())
         return output;
+    if (child.signal != 0) // a killed tool says nothing of why; the signal does
+        output += QStringLiteral("(ended by signal %1: %2)").arg(child.signal).arg(QString::fromLocal8Bit(::strsignal(child.signal)));
     return unexpected(PipelineError::hdiutilFailed(command.join(QLatin1Char(' ')) + QStringLiteral(": ") + output));
 }
 

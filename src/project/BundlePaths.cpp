@@ -1,5 +1,8 @@
 #include "project/BundlePaths.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace vorlap::BundlePaths {
 
 QString lastComponent(const QString& path)
@@ -40,6 +43,38 @@ bool isApplicationBundle(const QUrl& url)
 QString applicationName(const QString& bundlePath)
 {
     return deletingExtension(lastComponent(bundlePath));
+}
+
+QString effectiveApplicationName(const QString& appName, const QString& bundlePath)
+{
+    return appName.isEmpty() ? applicationName(bundlePath) : appName;
+}
+
+namespace {
+
+// The absolute, clean path with its longest existing prefix resolved through links.
+QString resolved(const QString& path)
+{
+    QString head = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QString tail;
+    while (!head.isEmpty() && head != u"/") {
+        const QString canonical = QFileInfo(head).canonicalFilePath();
+        if (!canonical.isEmpty())
+            return QDir::cleanPath(canonical + tail);
+        const qsizetype slash = head.lastIndexOf(u'/');
+        tail = head.mid(slash) + tail;
+        head = slash > 0 ? head.left(slash) : QStringLiteral("/");
+    }
+    return QDir::cleanPath(head + tail);
+}
+
+} // namespace
+
+bool isInsideBundle(const QString& path, const QString& bundlePath)
+{
+    const QString bundle = resolved(bundlePath);
+    const QString candidate = resolved(path);
+    return candidate == bundle || candidate.startsWith(bundle == u"/" ? bundle : bundle + u'/');
 }
 
 } // namespace vorlap::BundlePaths

@@ -26,4 +26,13 @@ bool isApplicationBundle(const QUrl& url);
 // The name a project and its volume take from the bundle: "/Apps/My.Tool.app/" -> "My.Tool".
 QString applicationName(const QString& bundlePath);
 
+// The name the volume and the proposed image take: `appName`, or the bundle's name when
+// `appName` is empty (a hidden ".dmg" and a nameless volume otherwise).
+QString effectiveApplicationName(const QString& appName, const QString& bundlePath);
+
+// True when `path` lies inside the bundle (or is the bundle itself), with symbolic links in
+// the existing part of either path resolved: an image written there would be packed into
+// the next image made from the bundle.
+bool isInsideBundle(const QString& path, const QString& bundlePath);
+
 } // namespace vorlap::BundlePaths

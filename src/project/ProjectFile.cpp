@@ -1,11 +1,21 @@
 #include "project/ProjectFile.h"
 
+#include "common/posix/UniqueFd.h"
+
 #include <QFile>
 #include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace vorlap {
 
 namespace {
+
+constexpr qint64 maxProjectFileBytes = 4 * 1000 * 1000;
 
 Unexpected<ProjectError> fileFailure(const QString& path, const QFileDevice& file)
 {
@@ -16,10 +26,22 @@ Unexpected<ProjectError> fileFailure(const QString& path, const QFileDevice& fil
 
 Expected<VorlapProject, ProjectError> readProjectFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened without blocking, and read only when it is a regular file of sane size: a FIFO
+    // would wait forever and a device could be read without end.
+    posix::UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (!fd.isOpen() || ::fstat(fd.get(), &st) != 0)
+        return unexpected(ProjectError{ProjectError::Code::fileFailed, path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno))});
+    if (!S_ISREG(st.st_mode))
+        return unexpected(ProjectError{ProjectError::Code::fileFailed, path + QStringLiteral(": not a regular file")});
+    if (st.st_size > maxProjectFileBytes)
+        return unexpected(ProjectError{ProjectError::Code::fileFailed, path + QStringLiteral(": larger than 4 MB, too large for a project")});
+    QFile file;
+    if (!file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return fileFailure(path, file);
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.read(maxProjectFileBytes + 1);
+    if (bytes.size() > maxProjectFileBytes)
+        return unexpected(ProjectError{ProjectError::Code::fileFailed, path + QStringLiteral(": larger than 4 MB, too large for a project")});
     if (file.error() != QFileDevice::NoError)
         return fileFailure(path, file);
     return VorlapProject::decode(bytes);

@@ -1,6 +1,7 @@
 #include "ui/ContentView.h"
 
 #include "pipeline/BuildConfig.h"
+#include "project/BundlePaths.h"
 #include "project/ProjectFile.h"
 #include "ui/BuildProgressSheet.h"
 #include "ui/BuildTask.h"
@@ -57,8 +58,9 @@ void ContentView::buildDMG()
     const std::optional<QUrl> appUrl = m_model->appUrl();
     if (!appUrl || m_isBuilding || !m_panels.save)
         return;
-    const std::optional<QString> output = m_panels.save(this, m_model->project().appName + QStringLiteral(".dmg"),
-                                                        QStringLiteral("dmg"));
+    const QString appPath = appUrl->isLocalFile() ? appUrl->toLocalFile() : appUrl->path();
+    const QString name = BundlePaths::effectiveApplicationName(m_model->project().appName, appPath);
+    const std::optional<QString> output = m_panels.save(this, name + QStringLiteral(".dmg"), QStringLiteral("dmg"));
     if (!output)
         return;
 
@@ -67,7 +69,6 @@ void ContentView::buildDMG()
     m_buildProgress = QStringLiteral("Starting...");
     syncBuildState();
 
-    const QString appPath = appUrl->isLocalFile() ? appUrl->toLocalFile() : appUrl->path();
     BuildTaskCallbacks callbacks;
     callbacks.progress = [this](const QString& message) { setBuildProgress(message); };
     callbacks.failed = [this](const QString& description) { fail(description); };

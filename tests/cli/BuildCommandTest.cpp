@@ -6,10 +6,14 @@
 #include "support/TestEnvironment.h"
 #include "support/TestPaths.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace vorlap;
 using namespace vorlap::cli;
@@ -132,4 +136,47 @@ TEST_F(BuildCommandTest, ProgramPrintsProgressAndReportsFailures)
     QStringList left = QDir(path("tmp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     left.removeAll("Volumes");
     EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
+}
+
+TEST_F(BuildCommandTest, OutputsInsideTheBundleOrOnSpecialFilesAreRefusedBeforeBuilding)
+{
+    QFile::link(path("My.Cool.app/Contents"), path("contents-link"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo.dmg")).constData(), 0644), 0);
+    const std::pair<QString, QString> cases[] = {
+        {path("My.Cool.app/Contents/My.dmg"), " is inside the application being packaged; choose a place outside "},
+        {path("contents-link/My.dmg"), " is inside the application being packaged; choose a place outside "},
+        {path("fifo.dmg"), ": not a regular file; only a regular file is replaced by the image"},
+    };
+    for (const auto& [output, reason] : cases) {
+        SCOPED_TRACE(output.toStdString());
+        const ShellResult run = vorlap({"--app", path("My.Cool.app/").toStdString(), "--output", output.toStdString()});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.output.find(reason.toStdString()), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("Creating temporary DMG"), std::string::npos) << run.output;
+    }
+    EXPECT_FALSE(QFileInfo::exists(path("My.Cool.app/Contents/My.dmg")));
+}
+
+TEST_F(BuildCommandTest, AnEmptyApplicationNameFallsBackToTheBundleName)
+{
+    VorlapProject project;
+    for (const auto& [appName, expected] : {std::pair<QString, QString>{"", "My.Cool"}, {"Named", "Named"}})
+    {
+        project.appName = appName;
+        EXPECT_EQ(BuildConfig::forProject(project, path("My.Cool.app/"), path("x.dmg")).volumeName, expected);
+    }
+}
+
+TEST_F(BuildCommandTest, ADamagedBackgroundIsReportedInOneLine)
+{
+    QImage picture(64, 64, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "png"));
+    write("damaged.png", png.left(png.size() - 30));
+    const ShellResult run = vorlap({"--app", path("My.Cool.app").toStdString(), "--output", path("My.dmg").toStdString(),
+                                    "--background", path("damaged.png").toStdString()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.output, "Background image is invalid: " + path("damaged.png").toStdString() + "\n");
 }

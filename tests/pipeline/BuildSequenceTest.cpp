@@ -1,5 +1,6 @@
 // DMGBuilder::build against a stand-in disk-image tool: the order of steps, the tool's
 // exact arguments, what lands in the volume, progress, failures and clean-up.
+#include "pipeline/BackgroundImageRenderer.h"
 #include "pipeline/DMGBuilder.h"
 #include "dsstore/DSStoreReader.h"
 #include "support/Shell.h"
@@ -13,6 +14,10 @@
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vorlap;
 using namespace vorlap::test;
@@ -182,13 +187,14 @@ TEST_F(BuildSequenceTest, ToolFailuresStopTheBuildAndCleanUp)
     }
 }
 
-TEST_F(BuildSequenceTest, UnwritableOutputFolderFailsAfterTheImageWasMade)
+TEST_F(BuildSequenceTest, UnwritableOutputFolderFailsBeforeTheImageIsMade)
 {
     config.outputPath = path("no-such-folder/Sample.dmg");
     const auto result = builder.build(config);
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error().description(), config.outputPath + ": No such file or directory");
-    EXPECT_EQ(progress, messagesWithoutBackground.mid(0, 6));
+    EXPECT_TRUE(progress.isEmpty());
+    EXPECT_TRUE(calls().isEmpty());
     EXPECT_TRUE(leftovers().isEmpty());
 
     // A folder at the output path is never removed to make room.
@@ -206,8 +212,131 @@ TEST_F(BuildSequenceTest, AnUnusableBackgroundFailsWithTheRendererError)
     const auto result = builder.build(config);
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error().description(), "Background image is invalid: " + path("in/not-a-picture.png"));
-    EXPECT_EQ(progress.last(), "Preparing background...");
+    EXPECT_TRUE(progress.isEmpty()); // found before the first tool call
+    EXPECT_TRUE(calls().isEmpty());
     EXPECT_TRUE(leftovers().isEmpty());
     EXPECT_TRUE(QDir(path("state/mounts")).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(config.outputPath));
+}
+
+TEST_F(BuildSequenceTest, NamesAVolumeCannotHoldFailBeforeAnyImageIsMade)
+{
+    const QString resources = path("in/Sample.app/Contents/Resources");
+    const QByteArray composed = "caf\xc3\xa9.txt", decomposed = "cafe\xcc\x81.txt";
+    const QByteArray tooLong = QString(100, QChar(0x0390)).toUtf8(); // 200 bytes, 300 units decomposed
+    struct Case {
+        const char* name;
+        QList<QByteArray> files;
+        QString expected;
+    };
+    const QList<Case> cases = {
+        {"case", {"Readme", "README"}, "Build failed: " + resources + ": the names \"README\" and \"Readme\" differ only in case"
+                                       ", which an HFS+ volume cannot hold in one folder"},
+        {"normalisation", {composed, decomposed}, "Build failed: " + resources + ": the names \"" + QString::fromUtf8(decomposed)
+                                       + "\" and \"" + QString::fromUtf8(composed) + "\" are the same name once normalised"
+                                       ", which an HFS+ volume cannot hold in one folder"},
+        {"long", {tooLong}, "Build failed: " + resources + "/" + QString::fromUtf8(tooLong)
+                                       + ": the name is longer than 255 UTF-16 units once decomposed, which an HFS+ volume cannot store"},
+        {"not UTF-8", {"bad\xff"}, "Build failed: " + resources + QStringLiteral(u"/bad\uFFFD")
+                                       + ": the name is not valid UTF-8, which an HFS+ volume cannot store"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QList<QByteArray> made;
+        for (const QByteArray& name : c.files) {
+            const QByteArray file = QFile::encodeName(resources) + '/' + name;
+            ASSERT_EQ(::close(::open(file.constData(), O_CREAT | O_WRONLY, 0644)), 0) << file.constData();
+            made << file;
+        }
+        const auto result = builder.build(config);
+        for (const QByteArray& file : made)
+            ::unlink(file.constData());
+        ASSERT_FALSE(result);
+        const QString description = result.error().description();
+        EXPECT_EQ(description, c.expected);
+        EXPECT_TRUE(calls().isEmpty());
+        EXPECT_TRUE(progress.isEmpty());
+        EXPECT_TRUE(leftovers().isEmpty());
+    }
+    const auto clean = builder.build(config);
+    EXPECT_TRUE(clean) << failureText(clean).toStdString();
+}
+
+TEST_F(BuildSequenceTest, SpecialFilesAsInputOrOutputAreRefusedBeforeAnyToolRuns)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("in/fifo")).constData(), 0644), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("out/fifo.dmg")).constData(), 0644), 0);
+    ASSERT_TRUE(QFile::link("/dev/null", path("out/null.dmg")));
+    QDir().mkpath(path("out/folder.dmg"));
+    QFile truncated(path("in/truncated.png"));
+    ASSERT_TRUE(truncated.open(QIODevice::WriteOnly));
+    QFile whole(makePicture(64, 64));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    truncated.write(whole.readAll().left(100));
+    truncated.close();
+    const QString notRegular = ": not a regular file; only a regular file is replaced by the image";
+    struct Case {
+        QString background, output, expected;
+    };
+    const QList<Case> cases = {
+        {path("in/fifo"), path("out/Sample.dmg"), "Background image is invalid: " + path("in/fifo")},
+        {"/dev/zero", path("out/Sample.dmg"), "Background image is invalid: /dev/zero"},
+        {path("in/truncated.png"), path("out/Sample.dmg"), "Background image is invalid: " + path("in/truncated.png")},
+        {{}, path("out/fifo.dmg"), path("out/fifo.dmg") + notRegular},
+        {{}, path("out/null.dmg"), path("out/null.dmg") + notRegular},
+        {{}, path("out/folder.dmg"), path("out/folder.dmg") + ": Is a directory"},
+        {{}, path("in/truncated.png/Sample.dmg"), path("in/truncated.png/Sample.dmg") + ": Not a directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected.toStdString());
+        config.backgroundImagePath = c.background.isEmpty() ? std::nullopt : std::optional<QString>(c.background);
+        config.outputPath = c.output;
+        const auto result = builder.build(config);
+        EXPECT_EQ(failureText(result).toStdString(), c.expected.toStdString());
+        EXPECT_TRUE(calls().isEmpty());
+        EXPECT_TRUE(progress.isEmpty());
+    }
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(path("out/fifo.dmg")).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(QFileInfo(path("out/null.dmg")).symLinkTarget(), "/dev/null");
+}
+
+TEST_F(BuildSequenceTest, SixteenBitAndEightBitBackgroundsKeepTheirPixels)
+{
+    // PNGs written by Python's zlib, not by Qt: one uniform colour of every layout.
+    const char* writer = R"(import struct, sys, zlib
+path, kind, depth = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+samples = [int(v) for v in sys.argv[4:]]
+fmt = ">" + ("H" if depth == 16 else "B") * len(samples)
+row = b"\0" + struct.pack(fmt, *samples) * 4
+def chunk(tag, data): return struct.pack(">I", len(data)) + tag + data + struct.pack(">I", zlib.crc32(tag + data))
+png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 4, 4, depth, kind, 0, 0, 0))
+png += chunk(b"IDAT", zlib.compress(row * 4)) + chunk(b"IEND", b"")
+open(path, "wb").write(png)
+)";
+    struct Case {
+        const char* name;
+        std::vector<std::string> pngArguments; // colour type, bit depth, samples
+        QColor premultiplied;                  // expected, within 1 per channel
+    };
+    const Case cases[] = {
+        {"16-bit RGBA", {"6", "16", "64250", "51400", "0", "32896"}, QColor(126, 100, 0, 128)},
+        {"16-bit grey and alpha", {"4", "16", "51400", "32896"}, QColor(100, 100, 100, 128)},
+        {"8-bit RGBA", {"6", "8", "250", "200", "0", "128"}, QColor(125, 100, 0, 128)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string png = path("in/pixels.png").toStdString();
+        std::vector<std::string> argv = {"python3", "-c", writer, png};
+        argv.insert(argv.end(), c.pngArguments.begin(), c.pngArguments.end());
+        ASSERT_EQ(runProgram(argv).exitCode, 0);
+        const auto rendered = BackgroundImageRenderer::renderImage(QString::fromStdString(png), {4, 4}, 1.0);
+        ASSERT_TRUE(rendered) << rendered.error().description().toStdString();
+        const QImage image = rendered->convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        const uchar* pixel = image.constScanLine(2) + 2 * 4;
+        const int expected[] = {c.premultiplied.red(), c.premultiplied.green(), c.premultiplied.blue(), c.premultiplied.alpha()};
+        for (int channel = 0; channel < 4; ++channel)
+            EXPECT_NEAR(pixel[channel], expected[channel], 1) << "channel " << channel;
+    }
 }

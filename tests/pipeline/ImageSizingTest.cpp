@@ -1,4 +1,5 @@
 // Image sizing, the short content hash and quiet removal.
+#include "pipeline/DMGBuilder.h"
 #include "pipeline/ImageSizing.h"
 #include "pipeline/RemoveQuietly.h"
 #include "pipeline/ShortHash.h"
@@ -6,8 +7,13 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
+
+#include "support/Shell.h"
+
+#include <functional>
 
 #include <grp.h>
 #include <sys/stat.h>
@@ -18,6 +24,7 @@
 #include <unistd.h>
 
 using namespace vorlap;
+using namespace vorlap::test;
 
 namespace {
 
@@ -44,13 +51,6 @@ protected:
     static qint64 size(const QString& path)
     {
         const auto result = directorySize(path);
-        EXPECT_TRUE(result) << result.error().description().toStdString();
-        return result ? *result : -1;
-    }
-
-    static qint64 megabytes(const QString& app, const std::optional<QString>& background = std::nullopt)
-    {
-        const auto result = imageSizeMegabytes(app, background);
         EXPECT_TRUE(result) << result.error().description().toStdString();
         return result ? *result : -1;
     }
@@ -107,26 +107,6 @@ TEST_F(ImageSizingTest, UnreadableFoldersAreSkipped)
     QFile::setPermissions(app + "/secret", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-TEST_F(ImageSizingTest, MegabytesAddTheMarginAndStartAtSixteen)
-{
-    const QString empty = folder("Empty.app");
-    EXPECT_EQ(megabytes(empty), 16); // 10,000,000 / 1,000,000 + 1 = 11, raised to 16
-    EXPECT_EQ(megabytes(dir.filePath("Missing.app")), 16);
-
-    file("Five.app/payload", 5'000'000); // total 15,000,000
-    EXPECT_EQ(megabytes(dir.filePath("Five.app")), 16);
-    file("Six.app/payload", 6'000'000); // total 16,000,000
-    EXPECT_EQ(megabytes(dir.filePath("Six.app")), 17);
-
-    file("Big.app/Contents/payload", 50'000'000);
-    const QString background = file("background.png", 2'500'000);
-    EXPECT_EQ(megabytes(dir.filePath("Big.app"), background), 63); // 62,500,000 bytes
-
-    // A background that cannot be read counts nothing.
-    EXPECT_EQ(megabytes(dir.filePath("Big.app"), dir.filePath("missing.png")), 61);
-    EXPECT_EQ(megabytes(dir.filePath("Big.app"), folder("a-folder.png")), 61);
-}
-
 TEST_F(ImageSizingTest, SumsBeyondSixtyFourBitsFailClearly)
 {
     // Sparse files of exabytes need a file system that allows them (tmpfs does).
@@ -149,7 +129,7 @@ TEST_F(ImageSizingTest, SumsBeyondSixtyFourBitsFailClearly)
 
     file("Edge.app/a", max - 5'000'000, huge.path());
     EXPECT_EQ(directorySize(huge.filePath("Edge.app")).value_or(-1), max - 5'000'000);
-    const auto margin = imageSizeMegabytes(huge.filePath("Edge.app"), std::nullopt);
+    const auto margin = imageSizeMegabytes(huge.filePath("Edge.app"), 0);
     ASSERT_FALSE(margin);
     EXPECT_TRUE(margin.error().description().startsWith("Build failed: ")) << margin.error().description().toStdString();
 }
@@ -181,4 +161,84 @@ TEST_F(ImageSizingTest, RemoveQuietlyTakesEverythingButFollowsNoLink)
 
     removeQuietly(dir.filePath("never-there"));
     removeQuietly(QString());
+}
+
+namespace {
+
+// The used bytes of the HFS+ volume inside a raw disk: (total - free blocks) x block size,
+// read from the first volume header found at a sector boundary.
+qint64 usedVolumeBytes(const QString& rawPath)
+{
+    QFile raw(rawPath);
+    if (!raw.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray bytes = raw.readAll();
+    for (qsizetype at = 0; at + 1024 + 64 <= bytes.size(); at += 512) {
+        const char* header = bytes.constData() + at + 1024;
+        if (header[0] == 'H' && header[1] == '+' && header[2] == 0 && header[3] == 4) {
+            const auto u32 = [&](int offset) { return qint64(qFromBigEndian<quint32>(header + offset)); };
+            return (u32(0x2C) - u32(0x30)) * u32(0x28);
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+TEST_F(ImageSizingTest, ManySmallFilesAndBigMixedTreesFitTheirImageWithoutWaste)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const QString& app)> fill;
+    };
+    const QString longName = QString(90, QChar(0x00E9)); // 2 bytes each, and 2 units each once decomposed
+    const std::vector<Case> cases = {
+        {"5,000 tiny files", [&](const QString& app) {
+             for (int i = 0; i < 5000; ++i)
+                 file(QStringLiteral("%1/Contents/Resources/d%2/f%3.txt").arg(app).arg(i / 500).arg(i), 1 + i % 7);
+         }},
+        {"big mixed tree", [&](const QString& app) {
+             for (int i = 0; i < 1500; ++i)
+                 file(QStringLiteral("%1/Contents/L%2/%3/%4-%5").arg(app).arg(i % 3).arg(i / 40).arg(i).arg(longName.left(60 + i % 27)),
+                      (i * 7919) % 300'000);
+             file(app + "/Contents/MacOS/Big", 24'000'000);
+             for (int i = 0; i < 300; ++i)
+                 QDir().mkpath(QStringLiteral("%1/Contents/Empty/%2").arg(app).arg(i));
+         }},
+    };
+    const std::pair<const char*, QByteArray> environment[] = {
+        {"PATH", QByteArray(VORLAP_BIN_DIR) + ':' + qgetenv("PATH")},
+        {"TMPDIR", QFile::encodeName(dir.filePath("tmp"))},
+        {"XDG_STATE_HOME", QFile::encodeName(dir.filePath("state"))}};
+    std::vector<std::pair<const char*, QByteArray>> saved;
+    for (const auto& [name, value] : environment) {
+        saved.emplace_back(name, qgetenv(name));
+        qputenv(name, value);
+    }
+    QDir().mkpath(dir.filePath("tmp"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString app = dir.filePath(QStringLiteral("%1.app").arg(QString::fromLatin1(c.name).left(3)));
+        c.fill(app);
+        BuildConfig config;
+        config.appPath = app;
+        config.outputPath = app + ".dmg";
+        config.volumeName = QStringLiteral("Sizing");
+        config.windowSize = {540, 380};
+        config.iconPositions = {{180, 190}, {360, 190}};
+        const auto built = DMGBuilder().build(config);
+        ASSERT_TRUE(built) << built.error().description().toStdString();
+
+        const QString raw = app + ".img";
+        const ShellResult converted = runProgram({"dmg2img", "-i", config.outputPath.toStdString(), "-o", raw.toStdString()});
+        ASSERT_EQ(converted.exitCode, 0) << converted.output;
+        const qint64 used = usedVolumeBytes(raw);
+        ASSERT_GT(used, 0);
+        const auto megabytes = imageSizeMegabytes(app, 0);
+        ASSERT_TRUE(megabytes);
+        EXPECT_LE(double(*megabytes) * 1048576, used * 1.10 + 16e6) << "used " << used;
+        QFile::remove(raw);
+    }
+    for (const auto& [name, value] : saved)
+        qputenv(name, value);
 }

@@ -58,37 +58,28 @@ TEST_F(ToolRunnerTest, ArgumentsArriveUnchangedAndBothStreamsAreCollected)
     EXPECT_EQ(*result, QString::fromUtf8("[a path/with spaces]\n[]\n[Caf\u00e9 $HOME *]\nto error\nto output\n"));
 }
 
-TEST_F(ToolRunnerTest, FailuresNameTheCommandAndKeepTheOutputExactly)
+TEST_F(ToolRunnerTest, NonZeroExitNamesTheCommandAndKeepsTheOutputExactly)
 {
-    const struct {
-        const char* script;
-        QStringList command;
-        QString description;
-    } cases[] = {
-        {R"(echo "hdiutil: attach failed - No such file or directory" >&2; exit 1)",
-         {"hdiutil", "attach", "/tmp/w/temp.dmg", "-mountpoint", "/Volumes/vorlap-1", "-nobrowse"},
-         "hdiutil failed: hdiutil attach /tmp/w/temp.dmg -mountpoint /Volumes/vorlap-1 -nobrowse: "
-         "hdiutil: attach failed - No such file or directory\n"},
-        {"exit 3", {"quiet"}, "hdiutil failed: quiet: "},
-        {R"(printf 'ok\377\376'; exit 4)", {"binary"}, "hdiutil failed: binary: "}, // not UTF-8: left out
-        {R"(echo going; kill -KILL $$; echo "not reached")", {"killed"}, "hdiutil failed: killed: going\n"},
-        {R"(echo going; kill -TERM $$; echo "not reached")", {"ended"}, "hdiutil failed: ended: going\n"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.command[0].toStdString());
-        tool(c.command[0], c.script);
-        const auto result = runTool(c.command);
-        EXPECT_EQ(failure(result), c.description);
-        if (!result)
-            EXPECT_EQ(result.error().code, PipelineError::Code::hdiutilFailed);
-    }
-    tool("binary", R"(printf 'ok\377\376')");
-    EXPECT_EQ(runTool({"binary"}).value_or("<failed>"), QString());
-    // SIGPIPE is at its default action in the child even when this process ignores it.
-    const auto previous = std::signal(SIGPIPE, SIG_IGN);
-    tool("piped", R"(echo going; kill -PIPE $$; echo "not reached")");
-    EXPECT_EQ(failure(runTool({"piped"})), "hdiutil failed: piped: going\n");
-    std::signal(SIGPIPE, previous);
+    tool("hdiutil", R"(echo "hdiutil: attach failed - No such file or directory" >&2; exit 1)");
+    const auto result = runTool({"hdiutil", "attach", "/tmp/w/temp.dmg", "-mountpoint", "/Volumes/vorlap-1",
+                                 "-nobrowse"});
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().description(),
+              "hdiutil failed: hdiutil attach /tmp/w/temp.dmg -mountpoint /Volumes/vorlap-1 -nobrowse: "
+              "hdiutil: attach failed - No such file or directory\n");
+    EXPECT_EQ(result.error().code, PipelineError::Code::hdiutilFailed);
+
+    tool("quiet", "exit 3");
+    EXPECT_EQ(failure(runTool({"quiet"})), "hdiutil failed: quiet: ");
+}
+
+TEST_F(ToolRunnerTest, OutputThatIsNotUtf8KeepsItsTextWithReplacementCharacters)
+{
+    tool("binary", R"(printf 'ok\377\376'; exit "$1")");
+    const auto success = runTool({"binary", "0"});
+    ASSERT_TRUE(success);
+    EXPECT_EQ(*success, QStringLiteral(u"ok\uFFFD\uFFFD"));
+    EXPECT_EQ(failure(runTool({"binary", "4"})), QStringLiteral(u"hdiutil failed: binary 4: ok\uFFFD\uFFFD"));
 }
 
 TEST_F(ToolRunnerTest, MegabytesOfOutputOnBothStreamsDoNotBlock)
@@ -106,16 +97,33 @@ TEST_F(ToolRunnerTest, MegabytesOfOutputOnBothStreamsDoNotBlock)
     EXPECT_EQ(failed.error().description().size(), QStringLiteral("hdiutil failed: chatty 2: ").size() + 6000000);
 }
 
-TEST_F(ToolRunnerTest, ToolsThatCannotStartFailWithTheSystemError)
+TEST_F(ToolRunnerTest, ChildKilledBySignalFails)
 {
-    const auto missing = runTool({"vorlap-no-such-tool", "create"});
-    EXPECT_TRUE(failure(missing).startsWith("hdiutil failed: vorlap-no-such-tool create: ")) << failure(missing).toStdString();
-    EXPECT_TRUE(failure(missing).contains("No such file or directory"));
+    tool("doomed", R"(echo "going"; kill -"$1" $$; echo "not reached")");
+    EXPECT_EQ(failure(runTool({"doomed", "KILL"})), "hdiutil failed: doomed KILL: going\n(ended by signal 9: Killed)");
+    EXPECT_EQ(failure(runTool({"doomed", "TERM"})), "hdiutil failed: doomed TERM: going\n(ended by signal 15: Terminated)");
+    // SIGPIPE is at its default action in the child even when this process ignores it.
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);
+    EXPECT_EQ(failure(runTool({"doomed", "PIPE"})), "hdiutil failed: doomed PIPE: going\n(ended by signal 13: Broken pipe)");
+    std::signal(SIGPIPE, previous);
+}
 
-    const QByteArray absent = QFile::encodeName(bin.filePath("missing-env"));
-    const auto result = runChild(absent, {"x"});
+TEST_F(ToolRunnerTest, MissingToolFailsWithTheSearchError)
+{
+    const auto result = runTool({"vorlap-no-such-tool", "create"});
     ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().description(), QString::fromLocal8Bit(absent) + ": No such file or directory");
+    EXPECT_EQ(result.error().code, PipelineError::Code::hdiutilFailed);
+    const QString description = result.error().description();
+    EXPECT_TRUE(description.startsWith("hdiutil failed: vorlap-no-such-tool create: ")) << description.toStdString();
+    EXPECT_TRUE(description.contains("No such file or directory")) << description.toStdString();
+}
+
+TEST_F(ToolRunnerTest, ProgramThatCannotStartIsAPlatformError)
+{
+    const QByteArray missing = QFile::encodeName(bin.filePath("missing-env"));
+    const auto result = runChild(missing, {"x"});
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().description(), QString::fromLocal8Bit(missing) + ": No such file or directory");
     EXPECT_EQ(result.error().code, PipelineError::Code::systemFailed);
     EXPECT_EQ(result.error().errnum, ENOENT);
 

@@ -1,10 +1,16 @@
 // The design document: its file format, equality and the move onto the fixed canvas.
+#include "project/ProjectFile.h"
 #include "project/VorlapProject.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+#include <sys/stat.h>
 
 using namespace vorlap;
 
@@ -218,4 +224,35 @@ TEST(VorlapProject, NonFiniteNumbersAreRefusedWhenEncoding)
     encoded = project.encode();
     ASSERT_FALSE(encoded);
     EXPECT_TRUE(encoded.error().description().startsWith("The value of \"iconPositions.applications\" is not a finite"));
+}
+
+TEST(ProjectFile, OnlyRegularFilesOfSaneSizeAreRead)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("fifo.vorlap")).constData(), 0644), 0);
+    const auto sized = [&](const char* name, qint64 size) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(size));
+        return file.fileName();
+    };
+    const QString atLimit = sized("at-limit.vorlap", 4'000'000), over = sized("over.vorlap", 4'000'001);
+    struct Case {
+        QString path, expected;
+    };
+    const QList<Case> cases = {
+        {dir.filePath("fifo.vorlap"), dir.filePath("fifo.vorlap") + ": not a regular file"},
+        {"/dev/zero", "/dev/zero: not a regular file"},
+        {over, over + ": larger than 4 MB, too large for a project"},
+        {dir.filePath("missing.vorlap"), dir.filePath("missing.vorlap") + ": No such file or directory"},
+    };
+    for (const Case& c : cases) {
+        const auto read = readProjectFile(c.path);
+        ASSERT_FALSE(read) << c.path.toStdString();
+        EXPECT_EQ(read.error().description(), c.expected);
+    }
+    // At the limit the file is read and decoded (zero bytes are not JSON).
+    const auto limit = readProjectFile(atLimit);
+    ASSERT_FALSE(limit);
+    EXPECT_TRUE(limit.error().description().startsWith("The file is not valid JSON")) << limit.error().description().toStdString();
 }

@@ -62,7 +62,8 @@ TEST(ContentView, BuildAsksForAPlaceOnlyWithAnApplicationAndChangesNothingWhenCa
     });
     const VorlapProject before = window.model()->project();
     window.sidebar()->buildButton()->click();
-    EXPECT_EQ(harness.saveRequests, QStringList{QStringLiteral(".dmg|dmg")});
+    // An empty name proposes the bundle's name, never a hidden ".dmg".
+    EXPECT_EQ(harness.saveRequests, QStringList{QStringLiteral("Sample.dmg|dmg")});
     EXPECT_EQ(window.model()->project(), before);
     EXPECT_FALSE(window.isBuilding());
     EXPECT_EQ(window.progressPanel(), nullptr);
