@@ -3,6 +3,7 @@
 #include "common/posix/UniqueFd.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -105,16 +106,51 @@ std::string canonicalPath(const std::string& path)
     return text;
 }
 
+namespace {
+
+const char* absoluteEnvironmentPath(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value && *value == '/' ? value : nullptr;
+}
+
+// Without a home folder (daemons, some CI runners), a folder of this user's own under the
+// runtime or temporary directory. In a shared /tmp another user could have made it first:
+// only a real folder owned by us and closed to others is used.
+diskimage::Result<std::string> perUserFallbackFolder()
+{
+    const char* runtime = absoluteEnvironmentPath("XDG_RUNTIME_DIR");
+    const char* temporary = absoluteEnvironmentPath("TMPDIR");
+    const std::string parent = runtime ? runtime : temporary ? temporary : "/tmp";
+    const std::string folder = parent + "/vorlap-" + std::to_string(getuid());
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return diskimage::failWithErrno(folder, errno);
+    struct stat info {};
+    if (lstat(folder.c_str(), &info) != 0)
+        return diskimage::failWithErrno(folder, errno);
+    if (!S_ISDIR(info.st_mode) || info.st_uid != getuid() || (info.st_mode & 077) != 0)
+        return diskimage::fail(diskimage::ErrorCode::exists,
+                               folder + ": not a private folder of this user; attachment records are not kept there");
+    return folder;
+}
+
+} // namespace
+
+diskimage::Result<std::string> AttachmentRegistry::stateFolder()
+{
+    if (const char* state = absoluteEnvironmentPath("XDG_STATE_HOME"))
+        return std::string(state) + "/vorlap/hdiutil";
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return std::string(home) + "/.local/state/vorlap/hdiutil";
+    VORLAP_TRY_LET(fallback, perUserFallbackFolder());
+    const std::string folder = fallback + "/state/vorlap/hdiutil";
+    std::fprintf(stderr, "hdiutil: HOME is not set; attachment records are kept in %s\n", folder.c_str());
+    return folder;
+}
+
 diskimage::Result<AttachmentRegistry> AttachmentRegistry::open()
 {
-    std::string base;
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
-        base = state;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::string(home) + "/.local/state";
-    else
-        return diskimage::fail(diskimage::ErrorCode::notFound, "no home folder to keep the attachment records in");
-    const std::string folder = base + "/vorlap/hdiutil";
+    VORLAP_TRY_LET(folder, stateFolder());
     std::error_code error;
     fs::create_directories(folder, error);
     if (error)

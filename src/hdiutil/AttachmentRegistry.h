@@ -1,6 +1,6 @@
 #pragma once
 // What is attached where: one record per attachment, kept per user outside any volume
-// ($XDG_STATE_HOME/vorlap/hdiutil, else ~/.local/state/vorlap/hdiutil). Records are
+// (see stateFolder: the XDG state folder, else a private one without HOME). Records are
 // claimed with exclusive file creation, so two programs cannot attach the same image
 // or the same folder at once; a record whose folder has gone is stale and taken over.
 #include "diskimage/DiskImageError.h"
@@ -27,6 +27,9 @@ class AttachmentRegistry {
 public:
     // The registry in its per-user folder, created on first use.
     static diskimage::Result<AttachmentRegistry> open();
+    // $XDG_STATE_HOME/vorlap/hdiutil, else ~/.local/state/vorlap/hdiutil, else (no HOME) a
+    // private per-user folder under $XDG_RUNTIME_DIR or the temporary directory.
+    static diskimage::Result<std::string> stateFolder();
     explicit AttachmentRegistry(std::string folder) : m_folder(std::move(folder)) {}
 
     // Records the attachment. Fails when the image or the mount point is attached already.

@@ -3,6 +3,9 @@
 // readers is the end-to-end build test's job.
 #include "HdiutilFixture.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <thread>
 
 using namespace vorlap::test;
@@ -172,4 +175,25 @@ TEST_F(HdiutilWorkflow, AnExistingMountFolderKeepsItsPermissions)
         EXPECT_EQ(st.st_mode & 07777, 0751u);
         EXPECT_TRUE(QDir(q(mount)).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
+}
+
+TEST_F(HdiutilWorkflow, WithoutAHomeFolderRecordsGoToAPrivateFolderOfTheUser)
+{
+    for (const char* name : {"HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"})
+        environment.unset(name);
+    environment.setPath("TMPDIR", qpath("tmp"));
+    ASSERT_TRUE(QDir().mkpath(qpath("tmp")));
+    const std::string image = path("a.dmg"), mount = path("m");
+    const std::string records = path("tmp/vorlap-" + std::to_string(::getuid()) + "/state/vorlap/hdiutil");
+    ok({"create", "-size", "16m", "-fs", "HFS+", "-volname", "V", image});
+    EXPECT_NE(ok({"attach", image, "-mountpoint", mount}).find("kept in " + records), std::string::npos);
+    EXPECT_EQ(QDir(q(records)).entryList(QDir::Files).size(), 2);
+    ok({"detach", mount});
+    EXPECT_TRUE(QDir(q(records)).entryList(QDir::Files).isEmpty());
+
+    // A folder of that name that others may write into is not trusted.
+    ASSERT_EQ(::chmod(path("tmp/vorlap-" + std::to_string(::getuid())).c_str(), 0777), 0);
+    const ShellResult refused = hdiutil({"attach", image, "-mountpoint", mount});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.output.find("not a private folder of this user"), std::string::npos) << refused.output;
 }
