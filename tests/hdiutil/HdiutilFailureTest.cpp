@@ -218,9 +218,9 @@ struct UnwritableDetach {
 void markIncomplete(const QString& records)
 {
     for (const QString& name : QDir(records).entryList(QDir::Files)) {
-        QByteArray text = HdiutilFixture::readFile(records + "/" + name);
+        QByteArray text = readFile(records + "/" + name);
         ASSERT_TRUE(text.contains("complete=1\n")) << text.toStdString();
-        HdiutilFixture::writeFile(records + "/" + name, text.replace("complete=1\n", "complete=0\n"));
+        writeFile(records + "/" + name, text.replace("complete=1\n", "complete=0\n"));
     }
 }
 

@@ -13,6 +13,9 @@
 #include <QJsonArray>
 #include <QRegularExpression>
 
+#include <QBuffer>
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -270,9 +273,11 @@ TEST_F(BuildSequenceTest, SpecialFilesAsInputOrOutputAreRefusedBeforeAnyToolRuns
     QDir().mkpath(path("out/folder.dmg"));
     QFile truncated(path("in/truncated.png"));
     ASSERT_TRUE(truncated.open(QIODevice::WriteOnly));
-    QFile whole(makePicture(64, 64));
-    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
-    truncated.write(whole.readAll().left(100));
+    QImage picture(64, 64, QImage::Format_RGB32);
+    picture.fill(QColor(20, 120, 220));
+    QBuffer whole;
+    ASSERT_TRUE(whole.open(QIODevice::WriteOnly) && picture.save(&whole, "PNG"));
+    truncated.write(whole.data().left(100));
     truncated.close();
     const QString notRegular = ": not a regular file; only a regular file is replaced by the image";
     struct Case {
