@@ -1,6 +1,7 @@
 #include "cli/BuildCommand.h"
 
 #include "pipeline/DMGBuilder.h"
+#include "pipeline/Interruption.h"
 #include "project/BundlePaths.h"
 #include "project/IconRules.h"
 #include "project/ProjectFile.h"
@@ -8,6 +9,9 @@
 
 #include <QFileInfo>
 #include <QtGlobal>
+
+#include <cstdio>
+#include <cstring>
 
 namespace vorlap::cli {
 
@@ -135,7 +139,14 @@ int runBuildCommand(const QStringList& arguments, FILE* out, FILE* err)
     previousMessageHandler = qInstallMessageHandler(dropDecoderMessages);
     DMGBuilder builder;
     builder.onProgress = [out](const QString& message) { printLine(out, message); };
+    const InterruptionGuard interruption;
     const auto built = builder.build(*config);
+    if (const int signal = InterruptionGuard::receivedSignal(); signal != 0 && !built) {
+        // The clean-up has run; the shell learns of the signal the usual way (128 + n). A
+        // signal after the last step leaves a finished image, which is kept.
+        std::fprintf(err, "vorlap build: interrupted by signal %d (%s); nothing was written\n", signal, ::strsignal(signal));
+        return 128 + signal;
+    }
     if (!built) {
         printLine(err, built.error().description());
         return 1;

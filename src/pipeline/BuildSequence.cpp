@@ -4,6 +4,7 @@
 #include "pipeline/DMGBuilder.h"
 #include "pipeline/FileOperations.h"
 #include "pipeline/ImageSizing.h"
+#include "pipeline/Interruption.h"
 #include "pipeline/LayoutRecords.h"
 #include "pipeline/NameCheck.h"
 #include "pipeline/RemoveQuietly.h"
@@ -38,11 +39,13 @@ public:
     {
         VORLAP_TRY_LET(megabytes, imageSizeMegabytes(m_config.appPath, backgroundPixels()));
 
+        VORLAP_TRY(stopIfInterrupted());
         report(QStringLiteral("Creating temporary DMG..."));
         VORLAP_TRY(runTool({hdiutil(), QStringLiteral("create"), QStringLiteral("-size"),
                             QString::number(megabytes) + QLatin1Char('m'), QStringLiteral("-fs"), QStringLiteral("HFS+"),
                             QStringLiteral("-volname"), m_config.volumeName, m_places.readWriteImage}));
 
+        VORLAP_TRY(stopIfInterrupted());
         report(QStringLiteral("Mounting..."));
         VORLAP_TRY(runTool({hdiutil(), QStringLiteral("attach"), m_places.readWriteImage, QStringLiteral("-mountpoint"),
                             m_places.mountPoint, QStringLiteral("-nobrowse")}));
@@ -77,6 +80,7 @@ private:
 
     Expected<void, PipelineError> fillDetachAndConvert()
     {
+        VORLAP_TRY(stopIfInterrupted());
         report(QStringLiteral("Copying files..."));
         VORLAP_TRY(files::copyRecursively(m_config.appPath, inVolume(m_appFileName)));
         VORLAP_TRY(files::createSymbolicLink(inVolume(QStringLiteral("Applications")), QStringLiteral("/Applications")));
@@ -87,6 +91,7 @@ private:
             pictureName = written;
         }
 
+        VORLAP_TRY(stopIfInterrupted());
         report(QStringLiteral("Writing .DS_Store..."));
         VORLAP_TRY(writeLayout(pictureName));
 
@@ -94,13 +99,16 @@ private:
         if (QFileInfo::exists(fseventsd) || QFileInfo(fseventsd).isSymLink())
             removeQuietly(fseventsd);
 
+        VORLAP_TRY(stopIfInterrupted());
         report(QStringLiteral("Detaching..."));
         VORLAP_TRY(runTool({hdiutil(), QStringLiteral("detach"), m_places.mountPoint}));
 
+        VORLAP_TRY(stopIfInterrupted());
         report(QStringLiteral("Compressing..."));
         VORLAP_TRY(runTool({hdiutil(), QStringLiteral("convert"), m_places.readWriteImage, QStringLiteral("-format"),
                             QStringLiteral("UDZO"), QStringLiteral("-o"), m_places.convertedImage}));
 
+        VORLAP_TRY(stopIfInterrupted());
         return files::moveReplacing(m_places.convertedImage, m_config.outputPath);
     }
 

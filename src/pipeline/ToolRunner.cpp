@@ -38,7 +38,8 @@ Expected<QString, PipelineError> runTool(const QStringList& command)
 
 void detachQuietly(const QString& mountPoint)
 {
-    (void)runTool({QStringLiteral("hdiutil"), QStringLiteral("detach"), mountPoint, QStringLiteral("-quiet")});
+    (void)runTool({QStringLiteral("hdiutil"), QStringLiteral("detach"), mountPoint, QStringLiteral("-quiet"),
+                   QStringLiteral("-force")});
 }
 
 } // namespace vorlap

@@ -16,7 +16,8 @@ namespace vorlap {
 // error. Blocks until the tool has exited; needs no event loop and may run on any thread.
 Expected<QString, PipelineError> runTool(const QStringList& command);
 
-// Runs "hdiutil detach <mountPoint> -quiet" and ignores every outcome.
+// Runs "hdiutil detach <mountPoint> -quiet -force" and ignores every outcome: a clean-up
+// releases the folder even when what it holds cannot be written back.
 void detachQuietly(const QString& mountPoint);
 
 } // namespace vorlap

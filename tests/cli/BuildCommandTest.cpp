@@ -10,8 +10,13 @@
 #include <QDir>
 #include <QImage>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -179,4 +184,36 @@ TEST_F(BuildCommandTest, ADamagedBackgroundIsReportedInOneLine)
                                     "--background", path("damaged.png").toStdString()});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.output, "Background image is invalid: " + path("damaged.png").toStdString() + "\n");
+}
+
+TEST_F(BuildCommandTest, InterruptedBuildsCleanUpAndExitAsTheSignalAsks)
+{
+    corner.set("FAKE_HDIUTIL_SLOW", "attach");
+    for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        SCOPED_TRACE(signal);
+        QProcess build;
+        build.setProcessChannelMode(QProcess::MergedChannels);
+        build.start(QString::fromStdString(binaryPath("vorlap")),
+                    {"build", "--app", path("My.Cool.app"), "--output", path("out.dmg")});
+        ASSERT_TRUE(build.waitForStarted());
+        QByteArray output;
+        while (!output.contains("Mounting...") && build.waitForReadyRead(10000))
+            output += build.readAll();
+        ASSERT_TRUE(output.contains("Mounting...")) << output.toStdString();
+        ::kill(build.processId(), signal);
+        ASSERT_TRUE(build.waitForFinished(20000));
+        output += build.readAll();
+        EXPECT_EQ(build.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(build.exitCode(), status) << output.toStdString();
+        EXPECT_TRUE(output.contains("interrupted by signal")) << output.toStdString();
+        EXPECT_FALSE(output.contains("Copying files...")) << output.toStdString();
+
+        // Nothing is left: no image, no work or mount folder, no attachment.
+        EXPECT_FALSE(QFileInfo::exists(path("out.dmg")));
+        QStringList left = QDir(path("tmp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        left.removeAll("Volumes");
+        EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
+        EXPECT_TRUE(QDir(path("tmp/Volumes")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+        EXPECT_TRUE(QDir(path("state/mounts")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+    }
 }

@@ -110,7 +110,7 @@ TEST_F(BuildSequenceTest, BuildsWithoutBackground)
     const QString mount = attached.captured(1);
     EXPECT_EQ(log[2], "detach " + mount);
     EXPECT_EQ(log[3], "convert " + work + "/temp.dmg -format UDZO -o " + work + "/converted.dmg");
-    EXPECT_EQ(log[4], "detach " + mount + " -quiet");
+    EXPECT_EQ(log[4], "detach " + mount + " -quiet -force");
     EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(", ").toStdString();
 
     const QString volume = unpackOutput();

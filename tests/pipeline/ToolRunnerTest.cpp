@@ -159,7 +159,7 @@ TEST_F(ToolRunnerTest, DetachQuietlyWaitsForTheToolAndIgnoresItsFailure)
     detachQuietly("/Volumes/vorlap-ABCD1234");
     QFile file(log);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "returned before the tool finished";
-    EXPECT_EQ(file.readAll(), "detach /Volumes/vorlap-ABCD1234 -quiet\n");
+    EXPECT_EQ(file.readAll(), "detach /Volumes/vorlap-ABCD1234 -quiet -force\n");
 
     qputenv("PATH", QFile::encodeName(bin.path())); // no hdiutil at all: still quiet
     QFile::remove(bin.filePath("hdiutil"));
