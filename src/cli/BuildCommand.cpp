@@ -17,7 +17,7 @@ namespace vorlap::cli {
 
 const char* const buildUsage =
     "Usage: vorlap build --app PATH.app --output PATH.dmg [--project FILE.vorlap]\n"
-    "                    [--background PICTURE] [--icon-size N]\n"
+    "                    [--background PICTURE] [--icon-size N] [--format FORMAT]\n"
     "\n"
     "Builds the disk image without opening a window, as pressing \"Build DMG\" would after\n"
     "opening the project, choosing the application and picking the background.\n"
@@ -27,6 +27,8 @@ const char* const buildUsage =
     "  --project FILE.vorlap  a saved design: icon positions, icon size, background\n"
     "  --background PICTURE   the background picture (instead of the project's)\n"
     "  --icon-size N          icon size in points, 48 to 256 in steps of 8\n"
+    "  --format FORMAT        UDZO (the default: zlib, opens on any macOS), ULMO (LZMA, the\n"
+    "                         smallest, macOS 10.15 or later) or UDBZ (bzip2)\n"
     "\n"
     "Progress is printed one message per line; a failure prints its reason and exits 1.\n";
 
@@ -53,6 +55,15 @@ Expected<double, UsageError> parseIconSize(const QString& text)
     return size;
 }
 
+Expected<ImageFormat, UsageError> parseFormat(const QString& text)
+{
+    const std::optional<ImageFormat> format = imageFormatFromName(text);
+    if (!format)
+        return unexpected(
+            UsageError{QStringLiteral("--format takes %1, not \"%2\"").arg(imageFormatNameList(), text)});
+    return *format;
+}
+
 QtMessageHandler previousMessageHandler = nullptr;
 
 // The picture decoder's own complaints ("libpng error: ...") would come before, and say
@@ -77,7 +88,7 @@ Expected<BuildOptions, UsageError> parseBuildArguments(const QStringList& argume
         const QString& option = arguments[i];
         const bool known = option == QLatin1String("--app") || option == QLatin1String("--output") ||
                            option == QLatin1String("--project") || option == QLatin1String("--background") ||
-                           option == QLatin1String("--icon-size");
+                           option == QLatin1String("--icon-size") || option == QLatin1String("--format");
         if (!known)
             return unexpected(UsageError{QStringLiteral("unknown argument \"%1\"").arg(option)});
         if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
@@ -93,6 +104,9 @@ Expected<BuildOptions, UsageError> parseBuildArguments(const QStringList& argume
             options.projectPath = absolute(value);
         } else if (option == QLatin1String("--background")) {
             options.backgroundPath = absolute(value);
+        } else if (option == QLatin1String("--format")) {
+            VORLAP_TRY_LET(format, parseFormat(value));
+            options.format = format;
         } else {
             VORLAP_TRY_LET(size, parseIconSize(value));
             options.iconSize = size;
@@ -121,6 +135,8 @@ Expected<BuildConfig, QString> buildConfigFor(const BuildOptions& options)
         project.iconSize = *options.iconSize;
         clampIconsToCanvas(project);
     }
+    if (options.format)
+        project.format = *options.format;
     return BuildConfig::forProject(project.normalized(), options.appPath, options.outputPath);
 }
 

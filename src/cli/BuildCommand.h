@@ -17,6 +17,7 @@ struct BuildOptions {
     std::optional<QString> projectPath;
     std::optional<QString> backgroundPath;
     std::optional<double> iconSize;
+    std::optional<ImageFormat> format; // instead of the project's
 };
 
 // A problem with the command line itself, reported with the usage text.

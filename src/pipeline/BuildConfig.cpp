@@ -14,6 +14,7 @@ BuildConfig BuildConfig::forProject(const VorlapProject& project, const QString&
     config.backgroundImagePath = project.backgroundImagePath;
     config.iconPositions = project.iconPositions;
     config.iconSize = project.iconSize;
+    config.format = project.format;
     return config;
 }
 

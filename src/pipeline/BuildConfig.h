@@ -17,6 +17,7 @@ struct BuildConfig {
     std::optional<QString> backgroundImagePath; // the user's picture, if any
     IconPositions iconPositions;                // icon centres in window points
     double iconSize = 128;                      // icon edge in points
+    ImageFormat format = ImageFormat::udzo;     // the finished image's kind
 
     // The request for building `project` (already normalised by the caller): the volume is
     // named after the project's application, everything else is taken as it stands.

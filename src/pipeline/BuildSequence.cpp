@@ -106,7 +106,7 @@ private:
         VORLAP_TRY(stopIfInterrupted());
         report(QStringLiteral("Compressing..."));
         VORLAP_TRY(runTool({hdiutil(), QStringLiteral("convert"), m_places.readWriteImage, QStringLiteral("-format"),
-                            QStringLiteral("UDZO"), QStringLiteral("-o"), m_places.convertedImage}));
+                            imageFormatName(m_config.format), QStringLiteral("-o"), m_places.convertedImage}));
 
         VORLAP_TRY(stopIfInterrupted());
         return files::moveReplacing(m_places.convertedImage, m_config.outputPath);

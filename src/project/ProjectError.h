@@ -13,6 +13,7 @@ struct ProjectError {
         notJson,      // the bytes are not JSON, or not a JSON object
         keyMissing,   // a required key is absent
         wrongType,    // a key holds the wrong kind of value
+        unknownValue, // a key holds a value this version does not know
         fileFailed,   // the file could not be read or written
     };
 

@@ -20,7 +20,8 @@ bool VorlapProject::operator==(const VorlapProject& other) const
         && windowSize == other.windowSize
         && backgroundImagePath == other.backgroundImagePath
         && iconPositions == other.iconPositions
-        && iconSize == other.iconSize;
+        && iconSize == other.iconSize
+        && format == other.format;
 }
 
 VorlapProject VorlapProject::normalized() const

@@ -2,6 +2,7 @@
 // The design being edited and saved as a ".vorlap" file.
 #include "common/Expected.h"
 #include "project/Geometry.h"
+#include "project/ImageFormat.h"
 #include "project/ProjectError.h"
 
 #include <QByteArray>
@@ -29,6 +30,7 @@ struct VorlapProject {
     std::optional<QString> backgroundImagePath;
     IconPositions iconPositions;
     double iconSize = 128;
+    ImageFormat format = ImageFormat::udzo; // stored as "format" only when not the default
 
     // Equal when every field is equal; appName compares by canonical equivalence.
     bool operator==(const VorlapProject& other) const;
@@ -38,7 +40,8 @@ struct VorlapProject {
 
     // The JSON object of the project file. Fails on non-finite numbers, naming the key.
     Expected<QJsonObject, ProjectError> toJson() const;
-    // Reads the object back. A missing or null "backgroundImagePath" means no background;
+    // Reads the object back. A missing or null "backgroundImagePath" means no background, a
+    // missing "format" means UDZO (files from before formats could be chosen);
     // unknown keys and array elements after the first two are ignored. Fails, naming the
     // key and the problem, when a required key is missing or holds the wrong kind of value.
     static Expected<VorlapProject, ProjectError> fromJson(const QJsonObject& object);

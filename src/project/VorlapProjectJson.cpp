@@ -93,6 +93,22 @@ Expected<Point, ProjectError> point(const QJsonObject& object, const QString& ke
     return Point{pair.first, pair.second};
 }
 
+// The optional "format": absent means UDZO. A format this version cannot write is refused
+// rather than quietly built as another one.
+Expected<ImageFormat, ProjectError> imageFormat(const QJsonObject& object)
+{
+    const QJsonValue value = object.value(QStringLiteral("format"));
+    if (value.isUndefined())
+        return ImageFormat::udzo;
+    if (!value.isString())
+        return failure(ProjectError::Code::wrongType, QStringLiteral("The value of \"format\" is not a string."));
+    const std::optional<ImageFormat> format = imageFormatFromName(value.toString());
+    if (!format)
+        return failure(ProjectError::Code::unknownValue, QStringLiteral("The value of \"format\" is \"%1\", not %2.")
+                                                          .arg(value.toString(), imageFormatNameList()));
+    return *format;
+}
+
 } // namespace
 
 Expected<QJsonObject, ProjectError> VorlapProject::toJson() const
@@ -111,6 +127,9 @@ Expected<QJsonObject, ProjectError> VorlapProject::toJson() const
                                  iconPositions.applications.y));
     object.insert(QStringLiteral("iconPositions"), positions);
     object.insert(QStringLiteral("iconSize"), writer.number(QStringLiteral("iconSize"), iconSize));
+    // Left out for UDZO, so a default design's file reads the same to every version.
+    if (format != ImageFormat::udzo)
+        object.insert(QStringLiteral("format"), imageFormatName(format));
     if (writer.error)
         return unexpected(*writer.error);
     return object;
@@ -151,6 +170,8 @@ Expected<VorlapProject, ProjectError> VorlapProject::fromJson(const QJsonObject&
     VORLAP_TRY_LET(iconSizeNumber, numberValue(iconSizeValue, QStringLiteral("The value of \"iconSize\"")));
     project.iconSize = iconSizeNumber;
 
+    VORLAP_TRY_LET(format, imageFormat(object));
+    project.format = format;
     return project;
 }
 

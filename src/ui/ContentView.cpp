@@ -12,6 +12,7 @@
 #include "ui/VorlapStyle.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -56,15 +57,16 @@ QString ContentView::alertMessage() const { return m_buildError.value_or(QString
 void ContentView::buildDMG()
 {
     const std::optional<QUrl> appUrl = m_model->appUrl();
-    if (!appUrl || m_isBuilding || !m_panels.save)
+    if (!appUrl || m_isBuilding || (!m_panels.save && !m_panels.saveImage))
         return;
     const QString appPath = appUrl->isLocalFile() ? appUrl->toLocalFile() : appUrl->path();
-    const QString name = BundlePaths::effectiveApplicationName(m_model->project().appName, appPath);
-    const std::optional<QString> output = m_panels.save(this, name + QStringLiteral(".dmg"), QStringLiteral("dmg"));
+    const std::optional<ImageSaveChoice> output = askForImagePath(appPath);
     if (!output)
         return;
 
-    m_model->setProject(m_model->project().normalized());
+    VorlapProject project = m_model->project().normalized();
+    project.format = output->format;
+    m_model->setProject(project);
     m_isBuilding = true;
     m_buildProgress = QStringLiteral("Starting...");
     syncBuildState();
@@ -73,7 +75,19 @@ void ContentView::buildDMG()
     callbacks.progress = [this](const QString& message) { setBuildProgress(message); };
     callbacks.failed = [this](const QString& description) { fail(description); };
     callbacks.ended = [this] { buildEnded(); };
-    startBuildTask(BuildConfig::forProject(m_model->project(), appPath, *output), this, std::move(callbacks));
+    startBuildTask(BuildConfig::forProject(m_model->project(), appPath, output->path), this, std::move(callbacks));
+}
+
+std::optional<ImageSaveChoice> ContentView::askForImagePath(const QString& appPath)
+{
+    const VorlapProject& project = m_model->project();
+    const QString fileName = BundlePaths::effectiveApplicationName(project.appName, appPath) + QStringLiteral(".dmg");
+    if (m_panels.saveImage)
+        return m_panels.saveImage(this, QFileInfo(appPath).absolutePath() + QLatin1Char('/') + fileName, project.format);
+    const std::optional<QString> path = m_panels.save(this, fileName, QStringLiteral("dmg"));
+    if (!path)
+        return std::nullopt;
+    return ImageSaveChoice{*path, project.format};
 }
 
 void ContentView::setBuildProgress(const QString& message)

@@ -71,6 +71,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Where the image goes and in which format; the panel starts beside the app.
+    std::optional<ImageSaveChoice> askForImagePath(const QString& appPath);
     void setBuildProgress(const QString& message);
     void buildEnded();
     // Keeps the message and shows it in the alert: a build, save or open that failed.

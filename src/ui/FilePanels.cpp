@@ -1,6 +1,7 @@
 #include "ui/FilePanels.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QStringList>
 
@@ -17,6 +18,16 @@ QString filterFor(const QString& extension)
     return QStringLiteral("*.") + extension;
 }
 
+QString withSuffix(QString path, const QString& extension)
+{
+    const QString suffix = QLatin1Char('.') + extension;
+    if (!path.endsWith(suffix, Qt::CaseInsensitive))
+        path += suffix;
+    return path;
+}
+
+QString imageFilter(const ImageFormatInfo& info) { return QString::fromUtf8(info.label) + QStringLiteral(" (*.dmg)"); }
+
 std::optional<QString> chosen(const QString& path)
 {
     if (path.isEmpty())
@@ -26,7 +37,7 @@ std::optional<QString> chosen(const QString& path)
 
 } // namespace
 
-FilePanels FilePanels::platform() { return {&FileDialogs::save, &FileDialogs::open}; }
+FilePanels FilePanels::platform() { return {&FileDialogs::save, &FileDialogs::open, &FileDialogs::saveImage}; }
 
 namespace FileDialogs {
 
@@ -40,13 +51,32 @@ std::optional<QString> save(QWidget* parent, const QString& proposedName, const 
     dialog.selectFile(proposedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    QString path = dialog.selectedFiles().first();
+    const QString path = dialog.selectedFiles().first();
     if (path.isEmpty())
         return std::nullopt;
-    const QString suffix = QLatin1Char('.') + extension;
-    if (!path.endsWith(suffix, Qt::CaseInsensitive))
-        path += suffix;
-    return path;
+    return withSuffix(path, extension);
+}
+
+std::optional<ImageSaveChoice> saveImage(QWidget* parent, const QString& proposedPath, ImageFormat proposedFormat)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    QStringList filters;
+    for (const ImageFormatInfo& info : imageFormats())
+        filters << imageFilter(info);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(imageFilter(imageFormatInfo(proposedFormat)));
+    dialog.setDefaultSuffix(QStringLiteral("dmg"));
+    // Start beside the app, never inside a folder reused from an earlier dialog.
+    const QFileInfo proposed(proposedPath);
+    dialog.setDirectory(proposed.absolutePath());
+    dialog.selectFile(proposed.fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty() || dialog.selectedFiles().first().isEmpty())
+        return std::nullopt;
+    const qsizetype filterIndex = filters.indexOf(dialog.selectedNameFilter());
+    const ImageFormat format = filterIndex >= 0 ? imageFormats()[size_t(filterIndex)].format : proposedFormat;
+    return ImageSaveChoice{withSuffix(dialog.selectedFiles().first(), QStringLiteral("dmg")), format};
 }
 
 std::optional<QString> open(QWidget* parent, const QString& extension)
