@@ -5,6 +5,7 @@
 #include "project/ProjectFile.h"
 #include "ui/BuildProgressSheet.h"
 #include "ui/BuildTask.h"
+#include "ui/EditHistory.h"
 #include "ui/PreviewCanvasView.h"
 #include "ui/ProjectModel.h"
 #include "ui/SheetDialog.h"
@@ -16,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QShortcut>
 
 #include <utility>
 
@@ -29,6 +31,8 @@ ContentView::ContentView(FilePanels panels, SettingsOpener recentStore, QWidget*
     VorlapStyle::setSurface(this, VorlapStyle::Surface::window);
 
     m_model = new ProjectModel(VorlapProject{}, this);
+    m_history = new EditHistory(m_model, this);
+    connect(m_history, &EditHistory::modifiedChanged, this, &ContentView::updateTitle);
     SidebarView::Actions actions{[this] { buildDMG(); }, [this] { saveProject(); }, [this] { openProject(); }};
     m_sidebar = new SidebarView(m_model, loadRecentBackgrounds(m_recentStore), std::move(actions), m_recentStore);
 
@@ -38,6 +42,12 @@ ContentView::ContentView(FilePanels panels, SettingsOpener recentStore, QWidget*
 
     m_canvas = new PreviewCanvasView(m_model);
     m_canvas->setFixedSize(PreviewCanvasView::kWidth, PreviewCanvasView::kHeight);
+    connect(m_canvas, &PreviewCanvasView::iconDragStarted, m_history, &EditHistory::beginGesture);
+    connect(m_canvas, &PreviewCanvasView::iconDragEnded, m_history, &EditHistory::endGesture);
+    connect(m_canvas, &PreviewCanvasView::projectFileDropped, this, [this](const QString& path) {
+        if (!m_isBuilding && settleUnsavedChanges())
+            openProjectFile(path);
+    });
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -46,9 +56,35 @@ ContentView::ContentView(FilePanels panels, SettingsOpener recentStore, QWidget*
     row->addWidget(divider);
     row->addWidget(m_canvas, 0, Qt::AlignVCenter);
     setFixedSize(kWidth, kHeight);
+    addShortcuts();
+    updateTitle();
 }
 
 ContentView::~ContentView() = default;
+
+void ContentView::addShortcuts()
+{
+    // Qt reads Ctrl as Command on macOS.
+    const std::pair<QKeySequence, void (ContentView::*)()> commands[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_O), &ContentView::openProject},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), &ContentView::saveProject},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), &ContentView::saveProjectAs},
+        {QKeySequence(Qt::CTRL | Qt::Key_B), &ContentView::buildDMG},
+    };
+    for (const auto& [keys, command] : commands)
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, command);
+    QUndoStack* stack = m_history->stack();
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this), &QShortcut::activated, stack, &QUndoStack::undo);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), this), &QShortcut::activated, stack,
+            &QUndoStack::redo);
+}
+
+void ContentView::updateTitle()
+{
+    const QString name = m_projectFileUrl ? m_projectFileUrl->fileName() : QStringLiteral("Untitled");
+    setWindowTitle(name + QStringLiteral("[*] \u2014 Vorlap"));
+    setWindowModified(m_history->isModified());
+}
 
 QString ContentView::alertMessage() const { return m_buildError.value_or(QStringLiteral("Unknown error")); }
 
@@ -115,22 +151,39 @@ void ContentView::syncBuildState()
 
 void ContentView::saveProject()
 {
-    if (!m_panels.save)
+    if (m_projectFileUrl)
+        writeProjectTo(m_projectFileUrl->toLocalFile());
+    else
+        saveProjectAs();
+}
+
+void ContentView::saveProjectAs()
+{
+    if (!m_panels.save || m_isBuilding)
         return;
     const std::optional<QString> path = m_panels.save(this, m_model->project().appName + QStringLiteral(".vorlap"),
                                                       QStringLiteral("vorlap"));
-    if (!path)
-        return;
+    if (path)
+        writeProjectTo(*path);
+}
+
+bool ContentView::writeProjectTo(const QString& path)
+{
     // The file gets the normalised design; the window keeps the one being edited.
-    const auto written = writeProjectFile(m_model->project().normalized(), *path);
-    if (!written)
-        return fail(QStringLiteral("Failed to save: ") + written.error().description());
-    m_projectFileUrl = QUrl::fromLocalFile(*path);
+    const auto written = writeProjectFile(m_model->project().normalized(), path);
+    if (!written) {
+        fail(QStringLiteral("Failed to save: ") + written.error().description());
+        return false;
+    }
+    m_projectFileUrl = QUrl::fromLocalFile(path);
+    m_history->markSaved();
+    updateTitle();
+    return true;
 }
 
 void ContentView::openProject()
 {
-    if (!m_panels.open)
+    if (!m_panels.open || m_isBuilding || !settleUnsavedChanges())
         return;
     const std::optional<QString> path = m_panels.open(this, QStringLiteral("vorlap"));
     if (path)
@@ -144,6 +197,25 @@ void ContentView::openProjectFile(const QString& path)
         return fail(QStringLiteral("Failed to open: ") + project.error().description());
     m_model->setProject(project->normalized());
     m_projectFileUrl = QUrl::fromLocalFile(path);
+    m_history->startOver();
+    updateTitle();
+}
+
+bool ContentView::settleUnsavedChanges()
+{
+    if (!m_history->isModified() || !m_panels.unsavedChanges)
+        return true;
+    const QString name = m_projectFileUrl ? m_projectFileUrl->fileName() : QStringLiteral("Untitled");
+    switch (m_panels.unsavedChanges(this, name)) {
+    case UnsavedChoice::discard:
+        return true;
+    case UnsavedChoice::cancel:
+        return false;
+    case UnsavedChoice::save:
+        saveProject();
+        return !m_history->isModified();
+    }
+    return false;
 }
 
 // ---- Presentations ----
@@ -192,7 +264,7 @@ void ContentView::updatePresentations()
 void ContentView::closeEvent(QCloseEvent* event)
 {
     // A running build is not abandoned: its volume and work folder must be cleaned up.
-    if (m_isBuilding)
+    if (m_isBuilding || !settleUnsavedChanges())
         return event->ignore();
     QWidget::closeEvent(event);
 }

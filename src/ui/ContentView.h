@@ -18,6 +18,7 @@ class QMessageBox;
 namespace vorlap {
 
 class BuildProgressSheet;
+class EditHistory;
 class PreviewCanvasView;
 class ProjectModel;
 class SheetDialog;
@@ -54,9 +55,13 @@ public:
     // The alert's message: the last error, or "Unknown error".
     QString alertMessage() const;
 
-    // The sidebar's commands.
+    EditHistory* history() const { return m_history; }
+
+    // The sidebar's commands (and their shortcuts). Save writes to the file opened or last
+    // saved, and asks only the first time; Save As always asks.
     void buildDMG();
     void saveProject();
+    void saveProjectAs();
     void openProject();
     // Opens the project at `path` (from the command line or a file manager).
     void openProjectFile(const QString& path);
@@ -71,6 +76,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void addShortcuts();
+    // Writes the design to `path`, which becomes the document's file. False when it failed.
+    bool writeProjectTo(const QString& path);
+    // Before unsaved changes would be lost: true when the caller may go on.
+    bool settleUnsavedChanges();
+    // "Sample.vorlap — Vorlap" with the platform's unsaved marker.
+    void updateTitle();
     // Where the image goes and in which format; the panel starts beside the app.
     std::optional<ImageSaveChoice> askForImagePath(const QString& appPath);
     void setBuildProgress(const QString& message);
@@ -83,6 +95,7 @@ private:
     FilePanels m_panels;
     SettingsOpener m_recentStore;
     ProjectModel* m_model = nullptr;
+    EditHistory* m_history = nullptr;
     SidebarView* m_sidebar = nullptr;
     PreviewCanvasView* m_canvas = nullptr;
 

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QMessageBox>
 #include <QStringList>
 
 namespace vorlap {
@@ -37,7 +38,10 @@ std::optional<QString> chosen(const QString& path)
 
 } // namespace
 
-FilePanels FilePanels::platform() { return {&FileDialogs::save, &FileDialogs::open, &FileDialogs::saveImage}; }
+FilePanels FilePanels::platform()
+{
+    return {&FileDialogs::save, &FileDialogs::open, &FileDialogs::saveImage, &FileDialogs::askAboutUnsavedChanges};
+}
 
 namespace FileDialogs {
 
@@ -82,6 +86,23 @@ std::optional<ImageSaveChoice> saveImage(QWidget* parent, const QString& propose
 std::optional<QString> open(QWidget* parent, const QString& extension)
 {
     return chosen(QFileDialog::getOpenFileName(parent, QString(), QString(), filterFor(extension)));
+}
+
+UnsavedChoice askAboutUnsavedChanges(QWidget* parent, const QString& documentName)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Vorlap"),
+                    QStringLiteral("Save the changes to \"%1\"?").arg(documentName),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setInformativeText(QStringLiteral("Your changes will be lost if you don't save them."));
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+    case QMessageBox::Save:
+        return UnsavedChoice::save;
+    case QMessageBox::Discard:
+        return UnsavedChoice::discard;
+    default:
+        return UnsavedChoice::cancel;
+    }
 }
 
 std::optional<QString> openImage(QWidget* parent)

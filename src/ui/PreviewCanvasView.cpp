@@ -8,6 +8,8 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -35,6 +37,17 @@ QList<QUrl> fileUrls(const QMimeData* mime)
 
 double length(QPointF v) { return std::hypot(v.x(), v.y()); }
 
+// Keyboard focus on an icon: the platform's highlight colour around its group.
+void paintFocusRing(QPainter& painter, const IconGroupLayout& group)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Palette::accent(), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(group.icon.united(group.label).adjusted(-3, -3, 3, 3), 6, 6);
+    painter.restore();
+}
+
 } // namespace
 
 PreviewCanvasView::PreviewCanvasView(ProjectModel* model, QWidget* parent)
@@ -43,6 +56,8 @@ PreviewCanvasView::PreviewCanvasView(ProjectModel* model, QWidget* parent)
     Q_ASSERT(model);
     setAcceptDrops(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // Keyboard users reach the drop zone, then each icon, with Tab.
+    setFocusPolicy(Qt::StrongFocus);
     connect(m_model, &ProjectModel::projectChanged, this, qOverload<>(&QWidget::update));
     connect(m_model, &ProjectModel::appUrlChanged, this, qOverload<>(&QWidget::update));
 }
@@ -73,7 +88,10 @@ void PreviewCanvasView::paintEvent(QPaintEvent*)
     }
     const VorlapProject& project = m_model->project();
     const QImage background = m_background.picture(project.backgroundImagePath, project.windowSize);
-    m_mockupPainter.paint(painter, mockupLayout(), project, m_model->appUrl()->toLocalFile(), background);
+    const MockupLayout layout = mockupLayout();
+    m_mockupPainter.paint(painter, layout, project, m_model->appUrl()->toLocalFile(), background);
+    if (const std::optional<DraggedIcon> icon = focusedIcon())
+        paintFocusRing(painter, layout.group(*icon));
 }
 
 // Mouse: a press on an icon group becomes a drag of that icon once the pointer has
@@ -108,10 +126,12 @@ void PreviewCanvasView::mouseReleaseEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton || !m_press)
         return QWidget::mouseReleaseEvent(event);
     const Press press = *std::exchange(m_press, std::nullopt);
+    const bool click = rect().contains(event->position().toPoint()) &&
+                       length(event->position() - press.position) < kMinimumDragDistance;
     if (press.dragging) {
         dragEnded();
-    } else if (!showsMockup() && rect().contains(event->position().toPoint()) &&
-               length(event->position() - press.position) < kMinimumDragDistance) {
+    } else if (click && (!showsMockup() || press.icon == DraggedIcon::app)) {
+        // The drop zone, or the app's icon (to choose another app).
         chooseApplicationFromDialog();
     }
     event->accept();
@@ -122,6 +142,8 @@ void PreviewCanvasView::dragChanged(DraggedIcon icon, QPointF translation)
     const Point current = iconPosition(m_model->project().iconPositions, icon);
     if (m_draggedIcon != icon) {
         // A new drag (or one that switched icons) starts from the icon's stored centre.
+        if (!m_draggedIcon)
+            emit iconDragStarted();
         m_draggedIcon = icon;
         m_dragStartPosition = current;
     }
@@ -134,6 +156,57 @@ void PreviewCanvasView::dragEnded()
 {
     m_draggedIcon.reset();
     m_dragStartPosition.reset();
+    emit iconDragEnded();
+}
+
+// Keyboard: Enter or Space on the drop zone or the app's icon opens the dialog; the arrow
+// keys move the focused icon by a point (ten with Shift), kept inside like a drag.
+
+void PreviewCanvasView::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+        if (!showsMockup() || m_focusedIcon == DraggedIcon::app)
+            chooseApplicationFromDialog();
+        return event->accept();
+    }
+    const double step = event->modifiers() & Qt::ShiftModifier ? 10 : 1;
+    QPointF offset;
+    if (key == Qt::Key_Left)
+        offset = {-step, 0};
+    else if (key == Qt::Key_Right)
+        offset = {step, 0};
+    else if (key == Qt::Key_Up)
+        offset = {0, -step};
+    else if (key == Qt::Key_Down)
+        offset = {0, step};
+    if (!showsMockup() || offset.isNull())
+        return QWidget::keyPressEvent(event);
+    const Point centre = iconPosition(m_model->project().iconPositions, m_focusedIcon);
+    setIconPosition(m_focusedIcon, {centre.x + offset.x(), centre.y + offset.y()});
+    event->accept();
+}
+
+bool PreviewCanvasView::focusNextPrevChild(bool next)
+{
+    // Within the mock-up, Tab goes from the app's icon to the Applications icon (and back).
+    const DraggedIcon following = next ? DraggedIcon::applications : DraggedIcon::app;
+    if (hasFocus() && showsMockup() && m_focusedIcon != following) {
+        m_focusedIcon = following;
+        update();
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+void PreviewCanvasView::focusInEvent(QFocusEvent* event)
+{
+    if (event->reason() == Qt::TabFocusReason)
+        m_focusedIcon = DraggedIcon::app;
+    else if (event->reason() == Qt::BacktabFocusReason)
+        m_focusedIcon = DraggedIcon::applications;
+    QWidget::focusInEvent(event);
+    update();
 }
 
 void PreviewCanvasView::chooseApplicationFromDialog()
@@ -185,8 +258,11 @@ void PreviewCanvasView::dropEvent(QDropEvent* event)
         return event->ignore();
     // The drop counts as accepted whatever the first file turns out to be.
     event->acceptProposedAction();
-    if (BundlePaths::isApplicationBundle(files.first()))
-        m_model->chooseApplication(files.first());
+    const QUrl& first = files.first();
+    if (BundlePaths::isApplicationBundle(first))
+        m_model->chooseApplication(first);
+    else if (first.fileName().endsWith(QLatin1String(".vorlap")))
+        emit projectFileDropped(first.toLocalFile());
 }
 
 } // namespace vorlap

@@ -52,7 +52,20 @@ public:
 
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 
+    // The icon keyboard focus is on while the mock-up has focus (Tab moves between them).
+    std::optional<DraggedIcon> focusedIcon() const { return hasFocus() && showsMockup() ? std::optional(m_focusedIcon) : std::nullopt; }
+
+signals:
+    // One icon drag, from its first move to the release: one step to undo.
+    void iconDragStarted();
+    void iconDragEnded();
+    // A ".vorlap" file was dropped.
+    void projectFileDropped(const QString& path);
+
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void focusInEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -82,6 +95,7 @@ private:
     WindowMockupPainter m_mockupPainter;
 
     bool m_isTargeted = false;
+    DraggedIcon m_focusedIcon = DraggedIcon::app;
     std::optional<DraggedIcon> m_draggedIcon;
     std::optional<Point> m_dragStartPosition;
     std::optional<Press> m_press;

@@ -44,7 +44,6 @@ Id nativeWindow(QWidget& window)
 
 void prepareMainWindow(QWidget& window)
 {
-    window.setWindowTitle(QStringLiteral("Vorlap"));
 #ifdef Q_OS_MACOS
     window.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowMinimizeButtonHint);
