@@ -1,7 +1,7 @@
 // Choosing the application on the canvas: dropped file URLs (only the first counts,
 // only a name ending in exactly ".app" is taken), the drop highlight, and a click
 // on the drop zone answered through the dialog seam.
-#include "CanvasTestSupport.h"
+#include "ui/UiTestSupport.h"
 #include "ui/Palette.h"
 
 #include <gtest/gtest.h>
@@ -15,36 +15,23 @@ QUrl file(const char* path) { return QUrl::fromLocalFile(QString::fromUtf8(path)
 
 } // namespace
 
-TEST(PreviewCanvasDrop, ApplicationBundleSetsUrlThenName)
+TEST(PreviewCanvasDrop, ApplicationBundleSetsUrlThenNameAndKeepsTheDesign)
 {
-    Canvas canvas(false);
+    Canvas canvas;
+    canvas.update([](VorlapProject& p) {
+        p.iconSize = 96;
+        p.backgroundImagePath = QStringLiteral("/pictures/bg.png");
+    });
+    VorlapProject expected = canvas.project();
+    expected.appName = QStringLiteral("My.Cool Tool");
     QStringList order;
     QObject::connect(&canvas.model, &ProjectModel::appUrlChanged, [&] { order << "url"; });
     QObject::connect(&canvas.model, &ProjectModel::projectChanged, [&] { order << "project"; });
 
     EXPECT_TRUE(drop(canvas.view, *urlData({QUrl(QStringLiteral("file:///Volumes/Build/My.Cool Tool.app/"))})));
-
-    ASSERT_TRUE(canvas.model.appUrl());
     EXPECT_EQ(canvas.model.appUrl()->toLocalFile(), QStringLiteral("/Volumes/Build/My.Cool Tool.app/"));
-    EXPECT_EQ(canvas.project().appName, QStringLiteral("My.Cool Tool"));
-    EXPECT_EQ(order, (QStringList{"url", "project"}));
-}
-
-TEST(PreviewCanvasDrop, NewApplicationReplacesTheOldOneAndKeepsTheDesign)
-{
-    Canvas canvas;
-    canvas.update([](VorlapProject& p) {
-        p.iconPositions = {{100, 120}, {400, 250}};
-        p.iconSize = 96;
-        p.backgroundImagePath = QStringLiteral("/pictures/bg.png");
-    });
-    VorlapProject expected = canvas.project();
-    expected.appName = QStringLiteral("Other");
-
-    EXPECT_TRUE(drop(canvas.view, *urlData({file("/apps/Other.app")})));
-
-    EXPECT_EQ(canvas.model.appUrl(), file("/apps/Other.app"));
     EXPECT_EQ(canvas.project(), expected);
+    EXPECT_EQ(order, (QStringList{"url", "project"}));
 }
 
 TEST(PreviewCanvasDrop, OnlyAFirstItemNamedExactlyDotAppIsTaken)
@@ -55,10 +42,8 @@ TEST(PreviewCanvasDrop, OnlyAFirstItemNamedExactlyDotAppIsTaken)
         const char* appName; // nullptr: no application chosen
     } cases[] = {
         {{file("/apps/Tool.App")}, true, nullptr},
-        {{file("/apps/Tool.dmg")}, true, nullptr},
         {{file("/apps/Tool.app.zip")}, true, nullptr},
         {{file("/apps/.app")}, true, nullptr},
-        {{file("/apps/Tool")}, true, nullptr},
         {{file("/docs/readme.txt"), file("/apps/Tool.app")}, true, nullptr},
         {{file("/apps/First.app"), file("/apps/Second.app")}, true, "First"},
         {{QUrl(QStringLiteral("https://example.com/Tool.app"))}, false, nullptr},
@@ -68,55 +53,33 @@ TEST(PreviewCanvasDrop, OnlyAFirstItemNamedExactlyDotAppIsTaken)
         Canvas canvas(false);
         EXPECT_EQ(drop(canvas.view, *urlData(c.urls)), c.accepted);
         EXPECT_FALSE(canvas.view.isTargeted()); // a drop ends the highlight
+        EXPECT_EQ(canvas.project().appName, QString::fromUtf8(c.appName ? c.appName : ""));
         EXPECT_EQ(canvas.model.appUrl().has_value(), c.appName != nullptr);
-        if (c.appName)
-            EXPECT_EQ(canvas.project().appName, QString::fromUtf8(c.appName));
-        else
-            EXPECT_EQ(canvas.project(), VorlapProject{});
     }
 
     Canvas canvas(false);
     QMimeData text;
     text.setText(QStringLiteral("/apps/Tool.app"));
-    EXPECT_FALSE(dragEnter(canvas.view, text));
-    EXPECT_FALSE(canvas.view.isTargeted());
     EXPECT_FALSE(drop(canvas.view, text));
+    EXPECT_FALSE(canvas.view.isTargeted());
 }
 
 TEST(PreviewCanvasDrop, HoveringFileDragSwitchesTheDropZoneToAccent)
 {
     Canvas canvas(false);
-    // The dashed border's top run (two points wide, 24 points in), the symbol's box
-    // (48 points, centred above the title) and the title's line.
-    const QRect border(40, 24, 460, 2);
-    const QRect symbol(246, 130, 48, 70);
-    const QRect title(150, 190, 240, 30);
-    const QColor dimSymbol = Palette::withOpacity(Palette::secondaryText(), 0.5);
-    const auto blend = [](QColor over, QColor under) {
-        const double a = over.alphaF();
-        return QColor::fromRgbF(float(over.redF() * a + under.redF() * (1 - a)),
-                                float(over.greenF() * a + under.greenF() * (1 - a)),
-                                float(over.blueF() * a + under.blueF() * (1 - a)));
-    };
-
+    const QRect border(40, 24, 460, 2); // the dashed border's top run
     const QImage idle = picture(canvas.view);
     EXPECT_GT(countNear(idle.copy(border), Palette::separator()), 300);
-    EXPECT_EQ(countNear(idle.copy(border), Palette::accent()), 0);
-    EXPECT_GT(countNear(idle.copy(symbol), blend(dimSymbol, Palette::windowBackground())), 50);
-    EXPECT_GT(countNear(idle.copy(title), Palette::accentLight()), 20);
     EXPECT_EQ(countNear(idle, Palette::accent()), 0);
 
-    const auto mime = urlData({file("/apps/Tool.app")});
-    EXPECT_TRUE(dragEnter(canvas.view, *mime));
+    EXPECT_TRUE(dragEnter(canvas.view, *urlData({file("/apps/Tool.app")})));
     EXPECT_TRUE(canvas.view.isTargeted());
     const QImage targeted = picture(canvas.view);
     EXPECT_GT(countNear(targeted.copy(border), Palette::accent()), 300);
-    EXPECT_EQ(countNear(targeted.copy(border), Palette::separator()), 0);
-    EXPECT_GT(countNear(targeted.copy(symbol), Palette::accent()), 50);
-    EXPECT_GT(countNear(targeted.copy(title), Palette::accent()), 20);
     EXPECT_EQ(countNear(targeted, Palette::accentLight()), 0);
 
-    dragLeave(canvas.view);
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(&canvas.view, &leave);
     EXPECT_FALSE(canvas.view.isTargeted());
     EXPECT_EQ(picture(canvas.view), idle);
 }
@@ -131,11 +94,7 @@ TEST(PreviewCanvasDrop, ClickOnDropZoneAsksTheDialog)
         EXPECT_EQ(parent, &canvas.view);
         return answer;
     });
-
     click(canvas.view, {270, 191}); // cancelled
-    EXPECT_EQ(asked, 1);
-    EXPECT_FALSE(canvas.model.appUrl());
-
     answer = file("/apps/Tool.APP"); // the extension must be exactly "app"
     click(canvas.view, {40, 40});
     EXPECT_EQ(asked, 2);
@@ -143,12 +102,9 @@ TEST(PreviewCanvasDrop, ClickOnDropZoneAsksTheDialog)
 
     answer = file("/apps/Tool.app");
     click(canvas.view, {500, 350});
-    EXPECT_EQ(asked, 3);
     EXPECT_EQ(canvas.model.appUrl(), file("/apps/Tool.app"));
     EXPECT_EQ(canvas.project().appName, QStringLiteral("Tool"));
-
-    // The mock-up has no click action.
-    click(canvas.view, {270, 191});
+    click(canvas.view, {270, 191}); // the mock-up has no click action
     EXPECT_EQ(asked, 3);
 
     // A press that travels is no click.
