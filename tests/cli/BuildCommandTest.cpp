@@ -1,5 +1,5 @@
-// `vorlap build`: its arguments, the request it makes, and the program run end to end
-// against the stand-in disk-image tool.
+// The `vorlap` program: its own options, and `vorlap build`'s arguments, the request it
+// makes, and the program run end to end against the stand-in disk-image tool.
 #include "cli/BuildCommand.h"
 #include "support/QtPrinters.h"
 #include "support/Shell.h"
@@ -7,14 +7,13 @@
 #include "support/TestPaths.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QImage>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <utility>
 
 using namespace vorlap;
 using namespace vorlap::cli;
@@ -65,45 +64,32 @@ TEST_F(BuildCommandTest, ArgumentsAreChecked)
     for (const QStringList& arguments : bad)
         EXPECT_FALSE(parseBuildArguments(arguments)) << arguments.join(' ').toStdString();
 
-    const auto options = parseBuildArguments({"--app", "rel/A.app", "--output", "o.dmg", "--icon-size", "256"});
+    // The shell's completion leaves a slash after a bundle; the window takes it, so do we.
+    const auto options = parseBuildArguments({"--app", "rel/A.app/", "--output", "o.dmg", "--icon-size", "256"});
     ASSERT_TRUE(options);
     EXPECT_TRUE(QDir::isAbsolutePath(options->appPath));
     EXPECT_EQ(options->iconSize, 256);
-
-    // The shell's completion leaves a slash after a bundle; the window takes it, so do we.
-    const auto slashed = parseBuildArguments({"--app", "My.Tool.app/", "--output", "o.dmg"});
-    ASSERT_TRUE(slashed);
-    EXPECT_EQ(buildConfigFor(*slashed)->volumeName, "My.Tool");
+    EXPECT_EQ(buildConfigFor(*options)->volumeName, "A");
 }
 
 TEST_F(BuildCommandTest, RequestIsWhatTheWindowWouldBuild)
 {
-    // A project saved for another window size: positions reset, then the new icon size
-    // pulls them inside the canvas.
-    writeFile(path("old.vorlap"), R"({"appName": "Old", "windowSize": [800, 600], "backgroundImagePath": "/pictures/a.png",
-                           "iconPositions": {"app": [700, 20], "applications": [20, 20]}, "iconSize": 96})");
-    BuildOptions options{path("My.Cool.app"), path("out.dmg"), path("old.vorlap"), {}, {}};
+    // The application names the volume; a larger icon clamps the design like the slider does.
+    writeFile(path("design.vorlap"), R"({"appName": "Old", "windowSize": [540, 380], "backgroundImagePath": "/a.png",
+                              "iconPositions": {"app": [470, 70], "applications": [180, 190]}, "iconSize": 128})");
+    BuildOptions options{path("My.Cool.app"), path("out.dmg"), path("design.vorlap"), {}, 256};
     auto config = buildConfigFor(options);
     ASSERT_TRUE(config) << config.error().toStdString();
     EXPECT_EQ(config->volumeName, "My.Cool");
-    EXPECT_EQ(config->iconPositions, (IconPositions{{180, 190}, {360, 190}}));
-    EXPECT_EQ(config->backgroundImagePath, QString("/pictures/a.png"));
-    EXPECT_EQ(config->iconSize, 96);
-
-    // A saved design on the canvas; a larger icon clamps it like the slider does.
-    writeFile(path("design.vorlap"), R"({"appName": "X", "windowSize": [540, 380],
-                              "iconPositions": {"app": [470, 70], "applications": [180, 190]}, "iconSize": 128})");
-    options = {path("My.Cool.app"), path("out.dmg"), path("design.vorlap"), path("bg.png"), 256};
-    config = buildConfigFor(options);
-    ASSERT_TRUE(config);
     EXPECT_EQ(config->iconPositions, (IconPositions{{412, 128}, {180, 190}}));
-    EXPECT_EQ(config->backgroundImagePath, path("bg.png"));
+    EXPECT_EQ(config->backgroundImagePath, QString("/a.png"));
+    options.backgroundPath = path("bg.png");
+    EXPECT_EQ(buildConfigFor(options)->backgroundImagePath, path("bg.png"));
 
     writeFile(path("broken.vorlap"), R"({"appName": "X"})");
     options.projectPath = path("broken.vorlap");
     config = buildConfigFor(options);
-    ASSERT_FALSE(config);
-    EXPECT_TRUE(config.error().startsWith("Failed to open: ")) << config.error().toStdString();
+    EXPECT_TRUE(!config && config.error().startsWith("Failed to open: "));
 
     // The window's build: an empty application name falls back to the bundle's.
     EXPECT_EQ(BuildConfig::forProject(VorlapProject{}, path("My.Cool.app/"), path("x.dmg")).volumeName, "My.Cool");
@@ -176,7 +162,6 @@ TEST_F(BuildCommandTest, InterruptedBuildsCleanUpAndExitAsTheSignalAsks)
         ::kill(build.processId(), signal);
         ASSERT_TRUE(build.waitForFinished(20000));
         output += build.readAll();
-        EXPECT_EQ(build.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(build.exitCode(), status) << output.toStdString();
         EXPECT_TRUE(output.contains("interrupted by signal")) << output.toStdString();
         EXPECT_FALSE(output.contains("Copying files...")) << output.toStdString();
@@ -186,5 +171,34 @@ TEST_F(BuildCommandTest, InterruptedBuildsCleanUpAndExitAsTheSignalAsks)
         EXPECT_TRUE(leftInTmp().isEmpty()) << leftInTmp().join(' ').toStdString();
         EXPECT_TRUE(QDir(path("tmp/Volumes")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
         EXPECT_TRUE(QDir(path("state/mounts")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+    }
+}
+
+TEST(MainProgram, OptionsAnswerBadOnesAreUsageErrorsAndNoneOpensTheWindow)
+{
+    // Its preferences go to a private place, not the user's.
+    QTemporaryDir home;
+    const std::string h = home.path().toStdString();
+    const struct {
+        std::vector<std::string> arguments;
+        const char* timeout;
+        int exitCode;
+        std::vector<std::string> expected; // each somewhere in the output
+    } cases[] = {
+        {{"--version"}, "60", 0, {std::string("vorlap ") + VORLAP_VERSION + "\n"}},
+        {{"--frobnicate"}, "60", 2, {"unknown argument '--frobnicate'", "Usage: vorlap"}},
+        // A usage error or a crash would end it at once; the window's event loop runs until
+        // `timeout` stops it.
+        {{}, "1.5", 124, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exitCode);
+        std::vector<std::string> argv = {"env", "QT_QPA_PLATFORM=offscreen", "HOME=" + h, "XDG_CONFIG_HOME=" + h + "/config",
+                                         "XDG_DATA_HOME=" + h + "/data", "timeout", c.timeout, binaryPath("vorlap")};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        const ShellResult result = runProgram(argv);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.output;
+        for (const std::string& text : c.expected)
+            EXPECT_NE(result.output.find(text), std::string::npos) << result.output;
     }
 }

@@ -1,11 +1,14 @@
 // Pasting a background: a picture file named by the clipboard (as a URL, a path or a
 // file-URL text) is used where it lies; otherwise picture data becomes a new PNG in the
 // pasted-backgrounds folder. Either way the path becomes the project's background and
-// the first recent entry. Anything else changes nothing.
+// the first recent entry of a list that is newest first, five at most, without duplicates,
+// and holds only files that exist when read. Anything else changes nothing.
 #include "project/BackgroundChoice.h"
 #include "project/PastedBackgrounds.h"
+#include "project/RecentBackgrounds.h"
 #include "support/BackgroundTestSupport.h"
 #include "support/QtPrinters.h"
+#include "support/TestEnvironment.h"
 
 #include <QMimeData>
 #include <QRegularExpression>
@@ -84,13 +87,12 @@ TEST_F(PastedBackgroundsTest, ClipboardNamesAPictureByItsFirstUrlOrItsText)
     // A relative path is taken from the current folder.
     const QString saved = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(corner.path(QStringLiteral("in"))));
-    QMimeData relative;
-    relative.setText(QStringLiteral("back ground.png"));
-    const std::optional<QString> found = imagePathFromPasteboard(&relative);
+    QMimeData path;
+    path.setText(QStringLiteral("back ground.png"));
+    const std::optional<QString> found = imagePathFromPasteboard(&path);
     QDir::setCurrent(saved);
     EXPECT_EQ(found, QFileInfo(picture).canonicalFilePath());
 
-    QMimeData path;
     path.setText(picture);
     ASSERT_TRUE(paste(path));
     EXPECT_EQ(project.backgroundImagePath, picture);
@@ -132,14 +134,12 @@ TEST_F(PastedBackgroundsTest, ScreenshotBecomesANewPngFirstInTheRecentList)
     const QRegularExpression name(QStringLiteral("^background-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.png$"));
     EXPECT_TRUE(name.match(QFileInfo(stored).fileName()).hasMatch()) << stored.toStdString();
     EXPECT_EQ(recent, (QStringList{stored, earlier}));
-    EXPECT_EQ(loadRecentBackgrounds(corner.store()), recent);
     expected.backgroundImagePath = stored; // only the background changed
     EXPECT_EQ(project, expected);
 
     const QImage read(stored, "PNG");
     EXPECT_EQ(read.size(), QSize(30, 20));
     EXPECT_EQ(read.pixelColor(0, 0), QColor(1, 2, 3));
-    EXPECT_EQ(read.pixelColor(29, 19), QColor(200, 30, 60));
 
     // Pasting the same picture again stores a second file.
     ASSERT_TRUE(paste(mime));
@@ -183,4 +183,61 @@ TEST_F(PastedBackgroundsTest, ApplyingANonPictureKeepsTheProjectAndReloadsTheLis
     EXPECT_TRUE(applyBackground(roundabout, project, recent, corner.store()));
     EXPECT_EQ(project.backgroundImagePath, roundabout);
     EXPECT_EQ(recent, (QStringList{roundabout, kept}));
+}
+
+TEST(RecentBackgrounds, NewestFirstAtMostFiveWithoutDuplicates)
+{
+    BackgroundCorner corner;
+    EXPECT_TRUE(loadRecentBackgrounds(corner.store()).isEmpty());
+    QStringList p; // p[5] differs from p[2] in case only: another entry
+    for (const char* name : {"p1.png", "p2.png", "p3.png", "p4.png", "p5.png", "P3.png"})
+        p << corner.picture(QString::fromUtf8(name));
+    for (int i = 0; i < 5; ++i)
+        addRecentBackground(p[i], corner.store());
+    EXPECT_EQ(loadRecentBackgrounds(corner.store()), (QStringList{p[4], p[3], p[2], p[1], p[0]}));
+
+    // The third entry again: to the front, no duplicate, same length.
+    const QStringList moved = addRecentBackground(p[2], corner.store());
+    EXPECT_EQ(moved, (QStringList{p[2], p[4], p[3], p[1], p[0]}));
+    EXPECT_EQ(loadRecentBackgrounds(corner.store()), moved);
+    // A sixth distinct path (if only by case) drops the oldest.
+    EXPECT_EQ(addRecentBackground(p[5], corner.store()), (QStringList{p[5], p[2], p[4], p[3], p[1]}));
+    EXPECT_EQ(corner.stored(), (QStringList{p[5], p[2], p[4], p[3], p[1]}));
+}
+
+TEST(RecentBackgrounds, MissingFilesDropOutOnLoadAndLeaveStorageAtTheNextAdd)
+{
+    BackgroundCorner corner;
+    const QString kept = corner.picture(QStringLiteral("kept.png"));
+    const QString gone = corner.path(QStringLiteral("gone.png"));
+    addRecentBackground(kept, corner.store());
+
+    // Recorded although the file does not exist, then filtered out when read.
+    EXPECT_EQ(addRecentBackground(gone, corner.store()), (QStringList{gone, kept}));
+    EXPECT_EQ(loadRecentBackgrounds(corner.store()), QStringList{kept});
+    const QString fresh = corner.picture(QStringLiteral("fresh.png"));
+    EXPECT_EQ(addRecentBackground(fresh, corner.store()), (QStringList{fresh, kept}));
+
+    // Every file deleted: the list reads empty, storage is untouched.
+    QFile::remove(kept);
+    QFile::remove(fresh);
+    EXPECT_TRUE(loadRecentBackgrounds(corner.store()).isEmpty());
+    EXPECT_EQ(corner.stored(), (QStringList{fresh, kept}));
+}
+
+TEST(RecentBackgrounds, StoredValuesAreReadAsTheyWereWritten)
+{
+    BackgroundCorner corner;
+    const QString only = corner.picture(QStringLiteral("only one, with a comma.png"));
+    const QString other = corner.picture(QStringLiteral("other.png"));
+    // The INI file written by another run: a one-element list reads back as a string.
+    writeFile(corner.iniPath(), "[General]\nrecentBackgroundImagePaths=" + QFile::encodeName(other) + "\n");
+    EXPECT_EQ(loadRecentBackgrounds(corner.store()), QStringList{other});
+    EXPECT_EQ(addRecentBackground(only, corner.store()), (QStringList{only, other}));
+    EXPECT_EQ(loadRecentBackgrounds(corner.store()), (QStringList{only, other}));
+
+    // A value of another kind is no list.
+    corner.store()()->setValue(QLatin1String(recentBackgroundsKey), QVariantMap{{QStringLiteral("a"), other}});
+    EXPECT_TRUE(loadRecentBackgrounds(corner.store()).isEmpty());
+    EXPECT_EQ(addRecentBackground(other, corner.store()), QStringList{other});
 }

@@ -1,10 +1,13 @@
-// What the mock-up face draws, read back pixel by pixel: where the window sits at
-// each scale, the heights of its title bar, content and status bar, the background
-// picture clipped above the status bar, and the plain fill without a picture.
-#include "ui/UiTestSupport.h"
+// What the mock-up face draws, read back pixel by pixel: the window at each scale with
+// its title, content and status bar, the background clipped above the status bar (and
+// rendered again only when its file, the file's size or time, or the window size changes).
 #include "support/TestEnvironment.h"
+#include "ui/BackgroundPreviewCache.h"
 #include "ui/Palette.h"
+#include "ui/UiTestSupport.h"
 
+#include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -51,18 +54,6 @@ TEST(PreviewCanvasPixels, WindowIsScaledToFitAndCentred)
             EXPECT_NEAR(edges[i], expected[i], 1) << "edge " << i;
     }
     EXPECT_DOUBLE_EQ(Canvas(true, {20, 20}).view.mockupLayout().scale, 0.1);
-}
-
-TEST(PreviewCanvasPixels, BorderAndShadowUseTheirColours)
-{
-    Canvas canvas(true, {700, 500}); // window 540 x 382 at (80, 59)
-    const QImage image = picture(canvas.view);
-    for (const QPoint border : {QPoint(80, 200), QPoint(619, 200), QPoint(500, 59), QPoint(500, 59 + 381)})
-        EXPECT_TRUE(near(image.pixelColor(border), Palette::outline(), 2)) << border.x() << "," << border.y();
-    EXPECT_TRUE(near(image.pixelColor(81, 200), Palette::canvasFill(), 1));
-    // Outside: the surround, darkened by the shadow close to the window only.
-    EXPECT_LT(image.pixelColor(78, 200).blue(), Palette::windowBackground().blue());
-    EXPECT_TRUE(near(image.pixelColor(20, 200), Palette::windowBackground(), 1));
 }
 
 TEST(PreviewCanvasPixels, BackgroundStopsAtTheStatusBarAndUnreadableOnesShowThePlainFill)
@@ -121,4 +112,52 @@ TEST(PreviewCanvasPixels, EmptyNameShowsVorlapAndApp)
     EXPECT_EQ(picture(canvas.view).copy(0, 0, 540, 24), empty);
     canvas.update([](VorlapProject& p) { p.appName = QStringLiteral("Other"); });
     EXPECT_NE(picture(canvas.view).copy(0, 0, 540, 24), empty);
+}
+
+TEST(BackgroundPreviewCache, RendersOnceForEachPathSizeAndFileVersion)
+{
+    QTemporaryDir dir;
+    int renders = 0;
+    BackgroundPreviewCache cache([&](const QString& path, Size size, double scale) {
+        ++renders;
+        EXPECT_EQ(scale, 1.0); // the preview is drawn in points
+        return BackgroundImageRenderer::renderImage(path, size, scale);
+    });
+    const QDateTime when = QDateTime::currentDateTime().addSecs(-100);
+    // Uncompressed, so that a picture of the same size has the same file size.
+    const auto write = [&](const char* name, QColor colour, QSize size, const QDateTime& modified) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(colour);
+        const QString path = dir.filePath(QString::fromUtf8(name));
+        EXPECT_TRUE(image.save(path, "BMP"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(modified, QFileDevice::FileModificationTime));
+        return path;
+    };
+    const auto expectShown = [&](const QString& path, Size size, QColor colour, int rendersSoFar) {
+        EXPECT_EQ(cache.picture(path, size).pixelColor(5, 5), colour);
+        EXPECT_EQ(renders, rendersSoFar);
+    };
+    const QString a = write("a.bmp", Qt::green, {60, 40}, when);
+    expectShown(a, {540, 380}, Qt::green, 1);
+    expectShown(a, {540, 380}, Qt::green, 1);
+    expectShown(write("b.bmp", Qt::blue, {60, 40}, when), {540, 380}, Qt::blue, 2);
+    expectShown(a, {540, 380}, Qt::green, 3);
+    expectShown(a, {300, 200}, Qt::green, 4);
+    // Rewritten in place with the same size; only the modification time tells.
+    write("a.bmp", Qt::red, {60, 40}, when);
+    expectShown(a, {300, 200}, Qt::green, 4); // stale by design
+    write("a.bmp", Qt::red, {60, 40}, when.addSecs(1));
+    expectShown(a, {300, 200}, Qt::red, 5);
+    write("a.bmp", Qt::yellow, {80, 40}, when.addSecs(1)); // another file size, the same time
+    expectShown(a, {300, 200}, Qt::yellow, 6);
+
+    // No picture without a readable file; a picture that goes away stops showing at once,
+    // and a failed rendering is remembered too.
+    QFile::remove(a);
+    vorlap::test::writeFile(dir.filePath("text.png"), "plain text");
+    for (const QString& path : {QString(), a, dir.path(), dir.filePath("text.png"), dir.filePath("text.png")})
+        EXPECT_TRUE(cache.picture(path, {540, 380}).isNull()) << path.toStdString();
+    EXPECT_TRUE(cache.picture(std::nullopt, {540, 380}).isNull());
+    EXPECT_EQ(renders, 7);
 }

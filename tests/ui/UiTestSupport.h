@@ -1,8 +1,6 @@
 #pragma once
-// Driving the widgets the way the window system does: real mouse and drag-and-drop events
-// delivered through QApplication, pictures of what was drawn, a canvas over a fresh
-// project, and a main window whose file dialogs the test answers, its recent backgrounds
-// in a private store and a disk-image tool of the test's choosing on PATH.
+// Widgets driven the way the window system does (real mouse and drag-and-drop events),
+// pictures of what they drew, and a main window whose file dialogs the test answers.
 #include "support/BackgroundTestSupport.h"
 #include "support/EventLoop.h"
 #include "support/TestEnvironment.h"
@@ -18,13 +16,6 @@
 #include <QDragEnterEvent>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QMouseEvent>
-#include <QPainter>
-
-#include <cstdlib>
-#include <functional>
-#include <memory>
-#include <optional>
 
 namespace vorlap::test {
 
@@ -82,8 +73,7 @@ inline QImage picture(QWidget& widget)
 
 inline bool near(QColor a, QColor b, int tolerance = 3)
 {
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+    return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())}) <= tolerance;
 }
 
 inline int countNear(const QImage& image, QColor colour, int tolerance = 3)
