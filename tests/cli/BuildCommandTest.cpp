@@ -187,8 +187,7 @@ TEST(MainProgram, OptionsAnswerBadOnesAreUsageErrorsAndNoneOpensTheWindow)
     } cases[] = {
         {{"--version"}, "60", 0, {std::string("vorlap ") + VORLAP_VERSION + "\n"}},
         {{"--frobnicate"}, "60", 2, {"unknown argument '--frobnicate'", "Usage: vorlap"}},
-        // A usage error or a crash would end it at once; the window's event loop runs until
-        // `timeout` stops it.
+        // A usage error or a crash would end it at once; the window runs until `timeout` stops it.
         {{}, "1.5", 124, {}},
     };
     for (const auto& c : cases) {

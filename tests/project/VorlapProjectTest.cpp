@@ -66,11 +66,9 @@ TEST(VorlapProject, RoundTripKeepsEveryBitOfEveryField)
 
 TEST(VorlapProject, NullAndEmptyBackgroundsAndUnknownKeys)
 {
-    const auto null = VorlapProject::decode(withMember("backgroundImagePath", "null"));
-    const auto empty = VorlapProject::decode(withMember("backgroundImagePath", "\"\""));
-    ASSERT_TRUE(null && empty);
-    EXPECT_EQ(*null, VorlapProject{});
-    EXPECT_EQ(empty->backgroundImagePath, QString()); // absent and empty are different designs
+    EXPECT_EQ(*VorlapProject::decode(withMember("backgroundImagePath", "null")), VorlapProject{});
+    // Absent and empty are different designs.
+    EXPECT_EQ(VorlapProject::decode(withMember("backgroundImagePath", "\"\""))->backgroundImagePath, QString());
 
     const auto decoded = VorlapProject::decode(R"({"appName": "A", "windowSize": [540, 380, "x"], "future": {"a": 1},
         "iconPositions": {"app": [1, 2, 3], "applications": [4, 5], "extra": true}, "iconSize": 64})");
@@ -135,12 +133,9 @@ TEST(ProjectFile, OnlyRegularFilesOfSaneSizeAreRead)
     QTemporaryDir dir;
     const QString fifo = dir.filePath("fifo.vorlap"), missing = dir.filePath("missing.vorlap");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
-    const auto sized = [&](const char* name, qint64 size) {
-        QFile file(dir.filePath(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(size));
-        return file.fileName();
-    };
-    const QString atLimit = sized("at-limit.vorlap", 4'000'000), over = sized("over.vorlap", 4'000'001);
+    const QString atLimit = dir.filePath("at-limit.vorlap"), over = dir.filePath("over.vorlap");
+    ASSERT_TRUE(QFile(atLimit).open(QIODevice::WriteOnly) && QFile::resize(atLimit, 4'000'000));
+    ASSERT_TRUE(QFile(over).open(QIODevice::WriteOnly) && QFile::resize(over, 4'000'001));
     const std::pair<QString, QString> cases[] = {
         {fifo, fifo + ": not a regular file"},
         {"/dev/zero", "/dev/zero: not a regular file"},

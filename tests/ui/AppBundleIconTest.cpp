@@ -68,7 +68,7 @@ TEST_F(AppBundleIconTest, ReadsTheSampleBundleAndABinaryPlistWrittenByPython)
     EXPECT_EQ(AppBundleIcon::load(path).pixelColor(128, 128), QColor(Qt::red));
 }
 
-TEST_F(AppBundleIconTest, IconFileIsFoundInResourcesOnly)
+TEST_F(AppBundleIconTest, IconFileIsFoundInResourcesOnlyElseTheDrawnIconShows)
 {
     const QString plain = bundle("Plain.app", "AppIcon", "AppIcon.icns"); // no extension: .icns
     EXPECT_EQ(AppBundleIcon::iconFilePath(plain), plain + "/Contents/Resources/AppIcon.icns");
@@ -76,15 +76,12 @@ TEST_F(AppBundleIconTest, IconFileIsFoundInResourcesOnly)
     EXPECT_TRUE(AppBundleIcon::load(bundle("Missing.app", "Gone")).isNull());
     EXPECT_TRUE(AppBundleIcon::load(bundle("Garbage.app", QByteArray("\x00\x01 not a plist", 15))).isNull());
     EXPECT_TRUE(AppBundleIcon::load(bundle("NoKey.app", "<plist><dict></dict></plist>")).isNull());
-    EXPECT_TRUE(AppBundleIcon::load(dir.filePath("NoBundle.app")).isNull());
     // Names that would leave Resources are not followed.
     const QString escape = bundle("Escape.app", "../Outside.icns");
     writeIcns(escape + "/Contents/Outside.icns", Qt::blue);
     EXPECT_TRUE(AppBundleIcon::iconFilePath(escape).isEmpty());
-}
 
-TEST_F(AppBundleIconTest, FileIconsFallBackToDrawnIcons)
-{
+    // Without an icon of its own, an application gets the drawn one.
     FileIcons icons;
     const QImage generic = icons.application(dir.filePath("NoBundle.app"), 64);
     EXPECT_EQ(generic, DrawnIcons::genericApplication(64).convertToFormat(QImage::Format_ARGB32_Premultiplied));

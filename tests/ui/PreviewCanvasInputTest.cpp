@@ -93,9 +93,8 @@ TEST(PreviewCanvasDrop, ClickOnDropZoneAsksTheDialog)
     int asked = 0;
     std::optional<QUrl> answer;
     canvas.view.setApplicationChooser([&](QWidget* parent) {
-        ++asked;
         EXPECT_EQ(parent, &canvas.view);
-        return answer;
+        return ++asked, answer;
     });
     click(canvas.view, {270, 191}); // cancelled
     answer = file("/apps/Tool.APP"); // the extension must be exactly "app"
@@ -137,8 +136,7 @@ TEST(PreviewCanvasDrag, StoredCentreFollowsTheDragTranslation)
         const QPointF from = canvas.iconCentre(c.icon);
         dragMouse(canvas.view, from, from + c.move);
         expectAt(canvas, c.expected);
-        EXPECT_FALSE(canvas.view.draggedIcon());
-        EXPECT_FALSE(canvas.view.dragStartPosition());
+        EXPECT_FALSE(canvas.view.draggedIcon() || canvas.view.dragStartPosition()); // the drag has ended
     }
 }
 

@@ -53,7 +53,6 @@ TEST_F(SidebarViewTest, CommandsFollowTheApplicationAndTheBuild)
         button->click();
     EXPECT_EQ(opens, 1);
     EXPECT_EQ(saves + builds, 0);
-    EXPECT_FALSE(sidebar->progressLine()->isVisible());
 
     model.chooseApplication(QUrl::fromLocalFile(QStringLiteral("/Apps/Tool.app")));
     sidebar->saveButton()->click();
@@ -67,7 +66,7 @@ TEST_F(SidebarViewTest, CommandsFollowTheApplicationAndTheBuild)
     EXPECT_FALSE(sidebar->progressLine()->isVisible());
 
     sidebar->setBuildState(true, QStringLiteral("Copying files..."));
-    EXPECT_EQ(sidebar->progressLine()->text(), QStringLiteral("Copying files..."));
+    EXPECT_TRUE(sidebar->progressLine()->isVisible() && sidebar->progressLine()->text() == "Copying files...");
 
     sidebar->setBuildState(false, QStringLiteral("Done!"));
     EXPECT_TRUE(sidebar->buildButton()->isEnabled());
@@ -164,7 +163,6 @@ TEST_F(SidebarViewTest, DropsOnTheChooseButtonUseTheFirstPictureOnly)
     EXPECT_TRUE(drop(button, *urlData({picture, other}), {20, 10}));
     settle();
     EXPECT_EQ(model.project().backgroundImagePath, picture.toLocalFile());
-    EXPECT_EQ(sidebar->recentBackgrounds(), QStringList{picture.toLocalFile()});
 
     // Web addresses are not files: the drag is refused.
     EXPECT_FALSE(dragEnter(button, *urlData({QUrl(QStringLiteral("https://example.invalid/a.png"))}), {20, 10}));
