@@ -1,5 +1,5 @@
-// `vorlap build`: its arguments, the request it makes, and the program run end to end
-// against the stand-in disk-image tool.
+// The `vorlap` program: its own options, and `vorlap build`'s arguments, the request it
+// makes, and the program run end to end against the stand-in disk-image tool.
 #include "cli/BuildCommand.h"
 #include "support/QtPrinters.h"
 #include "support/Shell.h"
@@ -7,18 +7,13 @@
 #include "support/TestPaths.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QImage>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <utility>
-
-#include <sys/stat.h>
 
 using namespace vorlap;
 using namespace vorlap::cli;
@@ -31,7 +26,7 @@ protected:
     void SetUp() override { QDir().mkpath(path("My.Cool.app/Contents/MacOS")); }
 
     QString path(const QString& relative) const { return corner.path(relative); }
-    void write(const QString& relative, const QByteArray& bytes) const { writeFile(path(relative), bytes); }
+    std::string app() const { return path("My.Cool.app").toStdString(); }
 
     // The program run with the stand-in tool first on its search path, failing `failVerb`.
     ShellResult vorlap(const std::vector<std::string>& arguments, const char* failVerb = "")
@@ -41,6 +36,14 @@ protected:
         return runProgram(argv);
     }
 
+    // What a build left in the temporary folder besides the stand-in's mount root.
+    QStringList leftInTmp() const
+    {
+        QStringList left = QDir(path("tmp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        left.removeAll("Volumes");
+        return left;
+    }
+
     BuildCorner corner{DiskTool::standIn};
 };
 
@@ -48,142 +51,98 @@ protected:
 
 TEST_F(BuildCommandTest, ArgumentsAreChecked)
 {
-    EXPECT_TRUE(parseBuildArguments({"--app", "x.app", "--output", "x.dmg"}));
     const QList<QStringList> bad = {
         {},
         {"--app", "x.app"},
-        {"--output", "x.dmg"},
         {"--app", "x.app", "--output", "x.dmg", "--frob"},
         {"--app", "x.app", "--output"},
-        {"--app", "x.dmg", "--output", "x.dmg"},
         {"--app", "x.App", "--output", "x.dmg"},
         {"--app", "/apps/.app", "--output", "x.dmg"}, // a hidden name, not a bundle: the volume would have no name
         {"--app", "x.app", "--output", "x.dmg", "--icon-size", "100"},
-        {"--app", "x.app", "--output", "x.dmg", "--icon-size", "264"},
         {"--app", "x.app", "--output", "x.dmg", "--icon-size", "big"},
     };
     for (const QStringList& arguments : bad)
         EXPECT_FALSE(parseBuildArguments(arguments)) << arguments.join(' ').toStdString();
 
-    const auto options = parseBuildArguments({"--app", "rel/A.app", "--output", "o.dmg", "--icon-size", "256"});
+    // The shell's completion leaves a slash after a bundle; the window takes it, so do we.
+    const auto options = parseBuildArguments({"--app", "rel/A.app/", "--output", "o.dmg", "--icon-size", "256"});
     ASSERT_TRUE(options);
     EXPECT_TRUE(QDir::isAbsolutePath(options->appPath));
     EXPECT_EQ(options->iconSize, 256);
-
-    // The shell's completion leaves a slash after a bundle; the window takes it, so do we.
-    const auto slashed = parseBuildArguments({"--app", "My.Tool.app/", "--output", "o.dmg"});
-    ASSERT_TRUE(slashed);
-    EXPECT_EQ(buildConfigFor(*slashed)->volumeName, "My.Tool");
+    EXPECT_EQ(buildConfigFor(*options)->volumeName, "A");
 }
 
 TEST_F(BuildCommandTest, RequestIsWhatTheWindowWouldBuild)
 {
-    // A project saved for another window size: positions reset, then the new icon size
-    // pulls them inside the canvas.
-    write("old.vorlap", R"({"appName": "Old", "windowSize": [800, 600], "backgroundImagePath": "/pictures/a.png",
-                           "iconPositions": {"app": [700, 20], "applications": [20, 20]}, "iconSize": 96})");
-    BuildOptions options;
-    options.appPath = path("My.Cool.app");
-    options.outputPath = path("out.dmg");
-    options.projectPath = path("old.vorlap");
+    // The application names the volume; a larger icon clamps the design like the slider does.
+    writeFile(path("design.vorlap"), R"({"appName": "Old", "windowSize": [540, 380], "backgroundImagePath": "/a.png",
+                              "iconPositions": {"app": [470, 70], "applications": [180, 190]}, "iconSize": 128})");
+    BuildOptions options{path("My.Cool.app"), path("out.dmg"), path("design.vorlap"), {}, 256};
     auto config = buildConfigFor(options);
     ASSERT_TRUE(config) << config.error().toStdString();
     EXPECT_EQ(config->volumeName, "My.Cool");
-    EXPECT_EQ(config->windowSize, (Size{540, 380}));
-    EXPECT_EQ(config->iconPositions, (IconPositions{{180, 190}, {360, 190}}));
-    EXPECT_EQ(config->backgroundImagePath, QString("/pictures/a.png"));
-    EXPECT_EQ(config->iconSize, 96);
-
-    // A saved design on the canvas; a larger icon clamps it like the slider does.
-    write("design.vorlap", R"({"appName": "X", "windowSize": [540, 380],
-                              "iconPositions": {"app": [470, 70], "applications": [180, 190]}, "iconSize": 128})");
-    options.projectPath = path("design.vorlap");
-    options.backgroundPath = path("bg.png");
-    options.iconSize = 256;
-    config = buildConfigFor(options);
-    ASSERT_TRUE(config);
     EXPECT_EQ(config->iconPositions, (IconPositions{{412, 128}, {180, 190}}));
-    EXPECT_EQ(config->backgroundImagePath, path("bg.png"));
-    EXPECT_EQ(config->iconSize, 256);
+    EXPECT_EQ(config->backgroundImagePath, QString("/a.png"));
+    options.backgroundPath = path("bg.png");
+    EXPECT_EQ(buildConfigFor(options)->backgroundImagePath, path("bg.png"));
 
-    write("broken.vorlap", R"({"appName": "X"})");
+    writeFile(path("broken.vorlap"), R"({"appName": "X"})");
     options.projectPath = path("broken.vorlap");
     config = buildConfigFor(options);
-    ASSERT_FALSE(config);
-    EXPECT_TRUE(config.error().startsWith("Failed to open: ")) << config.error().toStdString();
-    options.projectPath = path("missing.vorlap");
-    EXPECT_FALSE(buildConfigFor(options));
+    EXPECT_TRUE(!config && config.error().startsWith("Failed to open: "));
+
+    // The window's build: an empty application name falls back to the bundle's.
+    EXPECT_EQ(BuildConfig::forProject(VorlapProject{}, path("My.Cool.app/"), path("x.dmg")).volumeName, "My.Cool");
 }
 
 TEST_F(BuildCommandTest, ProgramPrintsProgressAndReportsFailures)
 {
-    const std::string app = path("My.Cool.app").toStdString(), out = path("out.dmg").toStdString();
-    const ShellResult built = vorlap({"--app", app, "--output", out});
+    const std::string out = path("out.dmg").toStdString();
+    const ShellResult built = vorlap({"--app", app(), "--output", out});
     EXPECT_EQ(built.exitCode, 0) << built.output;
     EXPECT_EQ(built.output, "Creating temporary DMG...\nMounting...\nCopying files...\nWriting .DS_Store...\n"
                             "Detaching...\nCompressing...\nDone!\n");
     EXPECT_TRUE(QFile::exists(path("out.dmg")));
 
-    const ShellResult failed = vorlap({"--app", app, "--output", path("second.dmg").toStdString()}, "attach");
+    const ShellResult failed = vorlap({"--app", app(), "--output", path("second.dmg").toStdString()}, "attach");
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_NE(failed.output.find("Mounting...\nhdiutil failed: hdiutil attach "), std::string::npos) << failed.output;
     EXPECT_FALSE(QFile::exists(path("second.dmg")));
 
-    const ShellResult missing = vorlap({"--app", path("None.app").toStdString(), "--output", out});
-    EXPECT_EQ(missing.exitCode, 1);
-    EXPECT_EQ(missing.output, "App not found: " + path("None.app").toStdString() + "\n");
-
-    const ShellResult usage = vorlap({"--app", app});
+    const ShellResult usage = vorlap({"--app", app()});
     EXPECT_EQ(usage.exitCode, 2);
     EXPECT_NE(usage.output.find("Usage: vorlap build"), std::string::npos);
-
-    // Nothing of the builds is left in the temporary directory.
-    QStringList left = QDir(path("tmp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-    left.removeAll("Volumes");
-    EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
+    EXPECT_TRUE(leftInTmp().isEmpty()) << leftInTmp().join(' ').toStdString();
 }
 
-TEST_F(BuildCommandTest, OutputsInsideTheBundleOrOnSpecialFilesAreRefusedBeforeBuilding)
+TEST_F(BuildCommandTest, OutputsInsideTheBundleMissingAppsAndDamagedBackgroundsAreRefusedInOneLine)
 {
     QFile::link(path("My.Cool.app/Contents"), path("contents-link"));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo.dmg")).constData(), 0644), 0);
-    const std::pair<QString, QString> cases[] = {
-        {path("My.Cool.app/Contents/My.dmg"), " is inside the application being packaged; choose a place outside "},
-        {path("contents-link/My.dmg"), " is inside the application being packaged; choose a place outside "},
-        {path("fifo.dmg"), ": not a regular file; only a regular file is replaced by the image"},
-    };
-    for (const auto& [output, reason] : cases) {
-        SCOPED_TRACE(output.toStdString());
-        const ShellResult run = vorlap({"--app", path("My.Cool.app/").toStdString(), "--output", output.toStdString()});
-        EXPECT_EQ(run.exitCode, 1);
-        EXPECT_NE(run.output.find(reason.toStdString()), std::string::npos) << run.output;
-        EXPECT_EQ(run.output.find("Creating temporary DMG"), std::string::npos) << run.output;
-    }
-    EXPECT_FALSE(QFileInfo::exists(path("My.Cool.app/Contents/My.dmg")));
-}
-
-TEST_F(BuildCommandTest, AnEmptyApplicationNameFallsBackToTheBundleName)
-{
-    VorlapProject project;
-    for (const auto& [appName, expected] : {std::pair<QString, QString>{"", "My.Cool"}, {"Named", "Named"}})
-    {
-        project.appName = appName;
-        EXPECT_EQ(BuildConfig::forProject(project, path("My.Cool.app/"), path("x.dmg")).volumeName, expected);
-    }
-}
-
-TEST_F(BuildCommandTest, ADamagedBackgroundIsReportedInOneLine)
-{
     QImage picture(64, 64, QImage::Format_RGB32);
     picture.fill(Qt::red);
-    QByteArray png;
-    QBuffer buffer(&png);
-    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "png"));
-    write("damaged.png", png.left(png.size() - 30));
-    const ShellResult run = vorlap({"--app", path("My.Cool.app").toStdString(), "--output", path("My.dmg").toStdString(),
-                                    "--background", path("damaged.png").toStdString()});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.output, "Background image is invalid: " + path("damaged.png").toStdString() + "\n");
+    QBuffer png;
+    ASSERT_TRUE(png.open(QIODevice::WriteOnly) && picture.save(&png, "png"));
+    writeFile(path("damaged.png"), png.data().chopped(30));
+    const QString inside = " is inside the application being packaged; choose a place outside " + path("My.Cool.app");
+    const QString failed = QStringLiteral("Build failed: ");
+    const struct {
+        QString app, output, background, expected;
+    } cases[] = {
+        {path("My.Cool.app/"), path("My.Cool.app/Contents/My.dmg"), {}, failed + path("My.Cool.app/Contents/My.dmg") + inside + "/"},
+        {path("My.Cool.app"), path("contents-link/My.dmg"), {}, failed + path("contents-link/My.dmg") + inside},
+        {path("None.app"), path("My.dmg"), {}, "App not found: " + path("None.app")},
+        {path("My.Cool.app"), path("My.dmg"), path("damaged.png"), "Background image is invalid: " + path("damaged.png")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected.toStdString());
+        std::vector<std::string> arguments = {"--app", c.app.toStdString(), "--output", c.output.toStdString()};
+        if (!c.background.isEmpty())
+            arguments.insert(arguments.end(), {"--background", c.background.toStdString()});
+        const ShellResult run = vorlap(arguments);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.output, c.expected.toStdString() + "\n");
+        EXPECT_FALSE(QFileInfo::exists(c.output));
+    }
 }
 
 TEST_F(BuildCommandTest, InterruptedBuildsCleanUpAndExitAsTheSignalAsks)
@@ -203,17 +162,42 @@ TEST_F(BuildCommandTest, InterruptedBuildsCleanUpAndExitAsTheSignalAsks)
         ::kill(build.processId(), signal);
         ASSERT_TRUE(build.waitForFinished(20000));
         output += build.readAll();
-        EXPECT_EQ(build.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(build.exitCode(), status) << output.toStdString();
         EXPECT_TRUE(output.contains("interrupted by signal")) << output.toStdString();
         EXPECT_FALSE(output.contains("Copying files...")) << output.toStdString();
 
         // Nothing is left: no image, no work or mount folder, no attachment.
         EXPECT_FALSE(QFileInfo::exists(path("out.dmg")));
-        QStringList left = QDir(path("tmp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-        left.removeAll("Volumes");
-        EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
+        EXPECT_TRUE(leftInTmp().isEmpty()) << leftInTmp().join(' ').toStdString();
         EXPECT_TRUE(QDir(path("tmp/Volumes")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
         EXPECT_TRUE(QDir(path("state/mounts")).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot));
+    }
+}
+
+TEST(MainProgram, OptionsAnswerBadOnesAreUsageErrorsAndNoneOpensTheWindow)
+{
+    // Its preferences go to a private place, not the user's.
+    QTemporaryDir home;
+    const std::string h = home.path().toStdString();
+    const struct {
+        std::vector<std::string> arguments;
+        const char* timeout;
+        int exitCode;
+        std::vector<std::string> expected; // each somewhere in the output
+    } cases[] = {
+        {{"--version"}, "60", 0, {std::string("vorlap ") + VORLAP_VERSION + "\n"}},
+        {{"--frobnicate"}, "60", 2, {"unknown argument '--frobnicate'", "Usage: vorlap"}},
+        // A usage error or a crash would end it at once; the window runs until `timeout` stops it.
+        {{}, "1.5", 124, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exitCode);
+        std::vector<std::string> argv = {"env", "QT_QPA_PLATFORM=offscreen", "HOME=" + h, "XDG_CONFIG_HOME=" + h + "/config",
+                                         "XDG_DATA_HOME=" + h + "/data", "timeout", c.timeout, binaryPath("vorlap")};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        const ShellResult result = runProgram(argv);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.output;
+        for (const std::string& text : c.expected)
+            EXPECT_NE(result.output.find(text), std::string::npos) << result.output;
     }
 }

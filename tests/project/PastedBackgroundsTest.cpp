@@ -1,17 +1,22 @@
 // Pasting a background: a picture file named by the clipboard (as a URL, a path or a
 // file-URL text) is used where it lies; otherwise picture data becomes a new PNG in the
 // pasted-backgrounds folder. Either way the path becomes the project's background and
-// the first recent entry. Anything else changes nothing.
+// the first recent entry of a list that is newest first, five at most, without duplicates,
+// and holds only files that exist when read. Anything else changes nothing.
 #include "project/BackgroundChoice.h"
 #include "project/PastedBackgrounds.h"
+#include "project/RecentBackgrounds.h"
 #include "support/BackgroundTestSupport.h"
 #include "support/QtPrinters.h"
+#include "support/TestEnvironment.h"
 
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace vorlap;
 using namespace vorlap::test;
@@ -29,12 +34,9 @@ protected:
     // Pastes `mime` into `project`; returns whether a background was applied.
     bool paste(const QMimeData& mime) { return pasteBackground(&mime, project, recent, corner.store()); }
 
-    QStringList pastedFiles() const
-    {
-        return QDir(corner.pastedFolder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    }
+    QStringList pastedFiles() const { return QDir(corner.pastedFolder()).entryList(QDir::Files | QDir::Hidden); }
 
-    QImage screenshot() const
+    static QImage screenshot()
     {
         QImage image(30, 20, QImage::Format_ARGB32);
         image.fill(QColor(200, 30, 60));
@@ -49,99 +51,69 @@ protected:
 
 } // namespace
 
-TEST_F(PastedBackgroundsTest, CopiedPictureFileIsUsedWhereItLies)
+TEST_F(PastedBackgroundsTest, ClipboardNamesAPictureByItsFirstUrlOrItsText)
 {
-    const QString picture = corner.picture(QStringLiteral("in/copied picture.png"));
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(picture)});
-    mime.setImageData(screenshot()); // a file manager may offer a thumbnail too
+    const QString picture = corner.picture(QStringLiteral("in/back ground.png"));
+    const QString notPicture = corner.textFile(QStringLiteral("notes.png"));
+    const QString second = corner.picture(QStringLiteral("second.png"));
+    const QUrl web(QStringLiteral("https://example.invalid/picture.png"));
+    const struct {
+        const char* name;
+        std::function<void(QMimeData&)> fill;
+        std::optional<QString> expected;
+    } cases[] = {
+        // A file manager may offer a thumbnail too.
+        {"file url", [&](QMimeData& m) { m.setUrls({QUrl::fromLocalFile(picture)}); m.setImageData(screenshot()); }, picture},
+        {"trimmed path", [&](QMimeData& m) { m.setText("  \t" + picture + "\n"); }, picture},
+        {"encoded file url text",
+         [&](QMimeData& m) { m.setText(QUrl::fromLocalFile(picture).toString(QUrl::FullyEncoded) + "\r\n"); }, picture},
+        {"first url only", [&](QMimeData& m) {
+             m.setUrls({QUrl::fromLocalFile(notPicture), QUrl::fromLocalFile(second)});
+             m.removeFormat(QStringLiteral("text/plain")); // QMimeData offers the URLs as text too
+         }, std::nullopt},
+        {"then the text", [&](QMimeData& m) {
+             m.setUrls({QUrl::fromLocalFile(notPicture), QUrl::fromLocalFile(second)});
+             m.setText(picture);
+         }, picture},
+        {"web url, never fetched", [&](QMimeData& m) { m.setUrls({web}); m.setText(web.toString()); }, std::nullopt},
+        {"missing file", [&](QMimeData& m) { m.setText(corner.path(QStringLiteral("nowhere.png"))); }, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QMimeData mime;
+        c.fill(mime);
+        EXPECT_EQ(imagePathFromPasteboard(&mime), c.expected);
+    }
 
-    EXPECT_EQ(imagePathFromPasteboard(&mime), picture);
-    ASSERT_TRUE(paste(mime));
+    // A relative path is taken from the current folder.
+    const QString saved = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(corner.path(QStringLiteral("in"))));
+    QMimeData path;
+    path.setText(QStringLiteral("back ground.png"));
+    const std::optional<QString> found = imagePathFromPasteboard(&path);
+    QDir::setCurrent(saved);
+    EXPECT_EQ(found, QFileInfo(picture).canonicalFilePath());
+
+    path.setText(picture);
+    ASSERT_TRUE(paste(path));
     EXPECT_EQ(project.backgroundImagePath, picture);
     EXPECT_EQ(recent, QStringList{picture});
     EXPECT_FALSE(QFileInfo::exists(corner.pastedFolder()));
 }
 
-TEST_F(PastedBackgroundsTest, TextIsTriedAsATrimmedPathThenAsAFileUrl)
-{
-    const QString picture = corner.picture(QStringLiteral("in/back ground.png"));
-    QMimeData path;
-    path.setText(QStringLiteral("  \t") + picture + QStringLiteral("\n"));
-    EXPECT_EQ(imagePathFromPasteboard(&path), picture);
-
-    QMimeData fileUrl;
-    fileUrl.setText(QUrl::fromLocalFile(picture).toString(QUrl::FullyEncoded) + QStringLiteral("\r\n"));
-    ASSERT_TRUE(fileUrl.text().contains(QStringLiteral("%20")));
-    EXPECT_EQ(imagePathFromPasteboard(&fileUrl), picture);
-
-    // A relative path is taken from the current folder.
-    const QString saved = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(corner.path(QStringLiteral("in"))));
-    QMimeData relative;
-    relative.setText(QStringLiteral("back ground.png"));
-    const std::optional<QString> found = imagePathFromPasteboard(&relative);
-    QDir::setCurrent(saved);
-    EXPECT_EQ(found, QFileInfo(picture).canonicalFilePath());
-
-    ASSERT_TRUE(paste(path));
-    EXPECT_EQ(project.backgroundImagePath, picture);
-    EXPECT_FALSE(QFileInfo::exists(corner.pastedFolder()));
-}
-
-TEST_F(PastedBackgroundsTest, OnlyTheFirstUrlCountsThenTheText)
-{
-    const QString notPicture = corner.textFile(QStringLiteral("notes.png"));
-    const QString second = corner.picture(QStringLiteral("second.png"));
-    const QString fromText = corner.picture(QStringLiteral("from text.png"));
-
-    QMimeData urlsOnly;
-    urlsOnly.setUrls({QUrl::fromLocalFile(notPicture), QUrl::fromLocalFile(second)});
-    // (QMimeData offers URLs as text too; only the first line, a non-picture, is there.)
-    urlsOnly.removeFormat(QStringLiteral("text/plain"));
-    EXPECT_EQ(imagePathFromPasteboard(&urlsOnly), std::nullopt);
-
-    QMimeData withText;
-    withText.setUrls({QUrl::fromLocalFile(notPicture), QUrl::fromLocalFile(second)});
-    withText.setText(fromText);
-    EXPECT_EQ(imagePathFromPasteboard(&withText), fromText);
-}
-
-TEST_F(PastedBackgroundsTest, WebUrlWithPictureDataStoresTheDataWithoutFetching)
-{
-    QMimeData mime;
-    mime.setUrls({QUrl(QStringLiteral("https://example.invalid/picture.png"))});
-    mime.setText(QStringLiteral("https://example.invalid/picture.png"));
-    mime.setImageData(screenshot());
-    EXPECT_EQ(imagePathFromPasteboard(&mime), std::nullopt);
-
-    ASSERT_TRUE(paste(mime));
-    ASSERT_EQ(pastedFiles().size(), 1);
-    EXPECT_EQ(project.backgroundImagePath, QDir(corner.pastedFolder()).filePath(pastedFiles().first()));
-}
-
 TEST_F(PastedBackgroundsTest, NonPictureTextFallsBackToPictureDataOrDoesNothing)
 {
-    const QString notPicture = corner.textFile(QStringLiteral("readme.txt"));
     project.iconSize = 96;
     const VorlapProject before = project;
-
-    QMimeData text;
-    text.setText(notPicture);
-    EXPECT_FALSE(paste(text));
-    QMimeData nothing;
-    EXPECT_FALSE(paste(nothing));
-    QMimeData missing;
-    missing.setText(corner.path(QStringLiteral("nowhere.png")));
-    EXPECT_FALSE(paste(missing));
+    QMimeData text, nothing;
+    text.setText(corner.textFile(QStringLiteral("readme.txt")));
+    EXPECT_FALSE(paste(text) || paste(nothing));
     EXPECT_EQ(project, before);
     EXPECT_TRUE(recent.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(corner.pastedFolder()));
 
-    QMimeData textAndPicture;
-    textAndPicture.setText(notPicture);
-    textAndPicture.setImageData(screenshot());
-    ASSERT_TRUE(paste(textAndPicture));
+    text.setImageData(screenshot());
+    ASSERT_TRUE(paste(text));
     EXPECT_EQ(pastedFiles().size(), 1);
 }
 
@@ -161,22 +133,14 @@ TEST_F(PastedBackgroundsTest, ScreenshotBecomesANewPngFirstInTheRecentList)
     const QRegularExpression name(QStringLiteral("^background-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\.png$"));
     EXPECT_TRUE(name.match(QFileInfo(stored).fileName()).hasMatch()) << stored.toStdString();
     EXPECT_EQ(recent, (QStringList{stored, earlier}));
-    EXPECT_EQ(loadRecentBackgrounds(corner.store()), recent);
-    // Only the background changed.
-    expected.backgroundImagePath = stored;
+    expected.backgroundImagePath = stored; // only the background changed
     EXPECT_EQ(project, expected);
 
-    // The file is a PNG of the pasted pixels.
-    QImage read(stored, "PNG");
-    ASSERT_FALSE(read.isNull());
-    EXPECT_EQ(read.size(), QSize(30, 20));
-    EXPECT_EQ(read.pixelColor(0, 0), QColor(1, 2, 3));
-    EXPECT_EQ(read.pixelColor(29, 19), QColor(200, 30, 60));
+    EXPECT_EQ(QImage(stored, "PNG").convertToFormat(QImage::Format_ARGB32), screenshot()); // the pasted pixels
 
     // Pasting the same picture again stores a second file.
     ASSERT_TRUE(paste(mime));
     EXPECT_EQ(pastedFiles().size(), 2);
-    EXPECT_NE(*project.backgroundImagePath, stored);
 }
 
 TEST_F(PastedBackgroundsTest, NothingIsStoredWhenThePictureOrTheFolderFails)
@@ -205,9 +169,7 @@ TEST_F(PastedBackgroundsTest, ApplyingANonPictureKeepsTheProjectAndReloadsTheLis
 
     // A listed path whose file has gone: nothing changes but the shown list.
     EXPECT_FALSE(applyBackground(deleted, project, recent, corner.store()));
-    EXPECT_EQ(project.backgroundImagePath, kept);
     EXPECT_EQ(recent, QStringList{kept});
-
     EXPECT_FALSE(applyBackground(corner.textFile(QStringLiteral("fake.jpg")), project, recent, corner.store()));
     EXPECT_FALSE(applyBackground(corner.path(QString()), project, recent, corner.store()));
     EXPECT_EQ(project.backgroundImagePath, kept);
@@ -218,4 +180,60 @@ TEST_F(PastedBackgroundsTest, ApplyingANonPictureKeepsTheProjectAndReloadsTheLis
     EXPECT_TRUE(applyBackground(roundabout, project, recent, corner.store()));
     EXPECT_EQ(project.backgroundImagePath, roundabout);
     EXPECT_EQ(recent, (QStringList{roundabout, kept}));
+}
+
+TEST(RecentBackgrounds, NewestFirstAtMostFiveWithoutDuplicates)
+{
+    BackgroundCorner corner;
+    EXPECT_TRUE(loadRecentBackgrounds(corner.store()).isEmpty());
+    QStringList p; // p[5] differs from p[2] in case only: another entry
+    for (const char* name : {"p1.png", "p2.png", "p3.png", "p4.png", "p5.png", "P3.png"})
+        p << corner.picture(QString::fromUtf8(name));
+    for (int i = 0; i < 5; ++i)
+        addRecentBackground(p[i], corner.store());
+    EXPECT_EQ(loadRecentBackgrounds(corner.store()), (QStringList{p[4], p[3], p[2], p[1], p[0]}));
+
+    // The third entry again: to the front, no duplicate, same length.
+    const QStringList moved = addRecentBackground(p[2], corner.store());
+    EXPECT_EQ(moved, (QStringList{p[2], p[4], p[3], p[1], p[0]}));
+    // A sixth distinct path (if only by case) drops the oldest.
+    EXPECT_EQ(addRecentBackground(p[5], corner.store()), (QStringList{p[5], p[2], p[4], p[3], p[1]}));
+    EXPECT_EQ(corner.stored(), (QStringList{p[5], p[2], p[4], p[3], p[1]}));
+}
+
+TEST(RecentBackgrounds, MissingFilesDropOutOnLoadAndLeaveStorageAtTheNextAdd)
+{
+    BackgroundCorner corner;
+    const QString kept = corner.picture(QStringLiteral("kept.png"));
+    const QString gone = corner.path(QStringLiteral("gone.png"));
+    addRecentBackground(kept, corner.store());
+
+    // Recorded although the file does not exist, then filtered out when read.
+    EXPECT_EQ(addRecentBackground(gone, corner.store()), (QStringList{gone, kept}));
+    EXPECT_EQ(loadRecentBackgrounds(corner.store()), QStringList{kept});
+    const QString fresh = corner.picture(QStringLiteral("fresh.png"));
+    EXPECT_EQ(addRecentBackground(fresh, corner.store()), (QStringList{fresh, kept}));
+
+    // Every file deleted: the list reads empty, storage is untouched.
+    QFile::remove(kept);
+    QFile::remove(fresh);
+    EXPECT_TRUE(loadRecentBackgrounds(corner.store()).isEmpty());
+    EXPECT_EQ(corner.stored(), (QStringList{fresh, kept}));
+}
+
+TEST(RecentBackgrounds, StoredValuesAreReadAsTheyWereWritten)
+{
+    BackgroundCorner corner;
+    const QString only = corner.picture(QStringLiteral("only one, with a comma.png"));
+    const QString other = corner.picture(QStringLiteral("other.png"));
+    // The INI file written by another run: a one-element list reads back as a string.
+    writeFile(corner.iniPath(), "[General]\nrecentBackgroundImagePaths=" + QFile::encodeName(other) + "\n");
+    EXPECT_EQ(loadRecentBackgrounds(corner.store()), QStringList{other});
+    EXPECT_EQ(addRecentBackground(only, corner.store()), (QStringList{only, other}));
+    EXPECT_EQ(loadRecentBackgrounds(corner.store()), (QStringList{only, other}));
+
+    // A value of another kind is no list.
+    corner.store()()->setValue(QLatin1String(recentBackgroundsKey), QVariantMap{{QStringLiteral("a"), other}});
+    EXPECT_TRUE(loadRecentBackgrounds(corner.store()).isEmpty());
+    EXPECT_EQ(addRecentBackground(other, corner.store()), QStringList{other});
 }

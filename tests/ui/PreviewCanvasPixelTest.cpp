@@ -1,14 +1,17 @@
-// What the mock-up face draws, read back pixel by pixel: where the window sits at
-// each scale, the heights of its title bar, content and status bar, the background
-// picture's crop and clipping, and the plain fill without a picture.
-#include "CanvasTestSupport.h"
+// What the mock-up face draws, read back pixel by pixel: the window at each scale with
+// its title, content and status bar, the background clipped above the status bar (and
+// rendered again only when its file, the file's size or time, or the window size changes).
+#include "support/TestEnvironment.h"
+#include "ui/BackgroundPreviewCache.h"
 #include "ui/Palette.h"
+#include "ui/UiTestSupport.h"
 
+#include <QFile>
+#include <QPainter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <vector>
 
 using namespace vorlap;
@@ -19,53 +22,19 @@ namespace {
 // The light grey of the title and status bars, against the dark content and surround.
 bool isBar(QColor c) { return c.red() > 120 && std::abs(c.red() - c.blue()) < 12; }
 
-// Runs of rows down one column that are bar-coloured or not: [first, end) each.
-struct RowRun {
-    bool bar;
-    int first;
-    int end;
-};
-
-std::vector<RowRun> runsDown(const QImage& image, int x, int fromY, int toY)
+// The rows down one column where bar colour starts or stops.
+std::vector<int> barEdgesDown(const QImage& image, int x)
 {
-    std::vector<RowRun> runs;
-    for (int y = fromY; y < toY; ++y) {
-        const bool bar = isBar(image.pixelColor(x, y));
-        if (runs.empty() || runs.back().bar != bar)
-            runs.push_back({bar, y, y + 1});
-        else
-            runs.back().end = y + 1;
-    }
-    return runs;
+    std::vector<int> edges;
+    for (int y = 1; y < image.height(); ++y)
+        if (isBar(image.pixelColor(x, y)) != isBar(image.pixelColor(x, y - 1)))
+            edges.push_back(y);
+    return edges;
 }
-
-QImage bands(QSize size, const std::vector<std::pair<int, QColor>>& rows)
-{
-    QImage image(size, QImage::Format_RGB32);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const int end = i + 1 < rows.size() ? rows[i + 1].first : size.height();
-        for (int y = rows[i].first; y < end; ++y)
-            for (int x = 0; x < size.width(); ++x)
-                image.setPixelColor(x, y, rows[i].second);
-    }
-    return image;
-}
-
-class PreviewCanvasPixels : public ::testing::Test {
-protected:
-    QString save(const QImage& image, const char* name)
-    {
-        const QString path = dir.filePath(QString::fromUtf8(name));
-        EXPECT_TRUE(image.save(path));
-        return path;
-    }
-
-    QTemporaryDir dir;
-};
 
 } // namespace
 
-TEST_F(PreviewCanvasPixels, WindowIsScaledToFitAndCentred)
+TEST(PreviewCanvasPixels, WindowIsScaledToFitAndCentred)
 {
     // Title 24, content 330 and status bar 28 points, times the scale, with the window's
     // 1-point border over the first and last row; the scale never goes below a tenth.
@@ -77,109 +46,65 @@ TEST_F(PreviewCanvasPixels, WindowIsScaledToFitAndCentred)
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.canvas.width() << "x" << c.canvas.height());
         Canvas canvas(true, c.canvas);
-        const MockupLayout layout = canvas.view.mockupLayout();
         const double top = (c.canvas.height() - 382 * c.scale) / 2;
-        EXPECT_DOUBLE_EQ(layout.scale, c.scale);
-        EXPECT_DOUBLE_EQ(layout.window.top(), top);
-        const std::vector<RowRun> runs = runsDown(picture(canvas.view), c.column, 0, c.canvas.height());
-        ASSERT_EQ(runs.size(), 5u);
-        EXPECT_TRUE(runs[1].bar);
-        EXPECT_NEAR(runs[1].first, top + 1, 1);
-        EXPECT_NEAR(runs[1].end, top + 24 * c.scale, 1);
-        EXPECT_NEAR(runs[3].first, top + (24 + 330) * c.scale, 1);
-        EXPECT_NEAR(runs[3].end, top + 382 * c.scale - 1, 1);
+        const std::vector<int> edges = barEdgesDown(picture(canvas.view), c.column);
+        ASSERT_EQ(edges.size(), 4u);
+        const double expected[] = {top + 1, top + 24 * c.scale, top + 354 * c.scale, top + 382 * c.scale - 1};
+        for (size_t i = 0; i < 4; ++i)
+            EXPECT_NEAR(edges[i], expected[i], 1) << "edge " << i;
     }
-    Canvas tiny(true, {20, 20});
-    EXPECT_DOUBLE_EQ(tiny.view.mockupLayout().scale, 0.1);
+    EXPECT_DOUBLE_EQ(Canvas(true, {20, 20}).view.mockupLayout().scale, 0.1);
 }
 
-TEST_F(PreviewCanvasPixels, BorderHairlinesAndShadowUseTheirColours)
+TEST(PreviewCanvasPixels, BackgroundStopsAtTheStatusBarAndUnreadableOnesShowThePlainFill)
 {
-    Canvas canvas(true, {700, 500}); // window 540 x 382 at (80, 59)
-    const QImage image = picture(canvas.view);
-    for (const QPoint border : {QPoint(80, 200), QPoint(619, 200), QPoint(500, 59), QPoint(500, 59 + 381)})
-        EXPECT_TRUE(near(image.pixelColor(border), Palette::outline(), 2)) << border.x() << "," << border.y();
-    EXPECT_TRUE(near(image.pixelColor(81, 200), Palette::canvasFill(), 1));
-    EXPECT_TRUE(near(image.pixelColor(618, 200), Palette::canvasFill(), 1));
-    // Outside: the surround, darkened by the shadow close to the window only.
-    const QColor surround = Palette::windowBackground();
-    EXPECT_LT(image.pixelColor(78, 200).blue(), surround.blue());
-    EXPECT_TRUE(near(image.pixelColor(20, 200), surround, 1));
-    EXPECT_TRUE(near(image.pixelColor(350, 5), surround, 1));
-
-    // Hairlines: black 18 % under the title, black 16 % over the status bar.
-    EXPECT_NEAR(image.pixelColor(500, 59 + 23).red(), 0.82 * 0.7 * 255 + 0.5, 5);
-    EXPECT_NEAR(image.pixelColor(500, 59 + 354).red(), 0.84 * 0.83 * 255, 5);
-}
-
-TEST_F(PreviewCanvasPixels, BackgroundIsCroppedToTheWindowAndClippedAt330)
-{
-    // 1080 × 1000 for a 540 × 380 window: the full width is kept and 120 rows are cut
-    // at top and bottom. Inside the kept part the lower 100 rows (window rows 330 and
-    // below) are blue and must stay hidden under the status bar.
-    const QString path = save(bands({1080, 1000}, {{0, Qt::red}, {120, Qt::green}, {780, Qt::blue}, {880, Qt::red}}),
-                              "tall.png");
+    // The picture's rows from 330 down are blue and must stay hidden under the status bar.
+    QTemporaryDir dir;
+    QImage bands(540, 380, QImage::Format_RGB32);
+    bands.fill(Qt::green);
+    QPainter(&bands).fillRect(0, 330, 540, 50, Qt::blue);
+    const QString tall = dir.filePath(QStringLiteral("bands.png"));
+    ASSERT_TRUE(bands.save(tall));
     Canvas canvas;
-    canvas.update([&](VorlapProject& p) { p.backgroundImagePath = path; });
-    const QImage image = picture(canvas.view);
+    canvas.update([&](VorlapProject& p) { p.backgroundImagePath = tall; });
+    QImage image = picture(canvas.view);
     EXPECT_EQ(image.pixelColor(500, 26), QColor(Qt::green));
     EXPECT_EQ(image.pixelColor(500, 351), QColor(Qt::green));
-    // The status bar covers the rest.
     EXPECT_TRUE(isBar(image.pixelColor(500, 360)));
-}
 
-TEST_F(PreviewCanvasPixels, MissingOrBrokenPictureShowsThePlainFill)
-{
     const QString broken = dir.filePath(QStringLiteral("broken.png"));
-    QFile file(broken);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("not a picture");
-    file.close();
-
+    writeFile(broken, "not a picture");
     for (const QString& path : {dir.filePath(QStringLiteral("gone.png")), broken, dir.path()}) {
-        Canvas canvas;
         canvas.update([&](VorlapProject& p) { p.backgroundImagePath = path; });
-        const QImage image = picture(canvas.view);
+        image = picture(canvas.view);
         EXPECT_TRUE(near(image.pixelColor(500, 100), Palette::canvasFill(), 1)) << path.toStdString();
         EXPECT_TRUE(near(image.pixelColor(30, 340), Palette::canvasFill(), 1)) << path.toStdString();
     }
 }
 
-TEST_F(PreviewCanvasPixels, IconsAndLabelsSitAtTheirCentres)
+TEST(PreviewCanvasPixels, IconsAndLabelsAreDrawnWhereTheLayoutPutsThem)
 {
     Canvas canvas;
     canvas.update([](VorlapProject& p) { p.iconPositions = {{100, 120}, {400, 250}}; p.iconSize = 64; });
     const MockupLayout layout = canvas.view.mockupLayout();
-    // The group (icon, gap of 4, label) is centred on the stored position.
-    for (const auto* group : {&layout.app, &layout.applications}) {
-        EXPECT_DOUBLE_EQ(group->icon.width(), 64);
-        EXPECT_DOUBLE_EQ(group->label.top() - group->icon.bottom(), 4);
-    }
-    EXPECT_DOUBLE_EQ((layout.app.icon.top() + layout.app.label.bottom()) / 2, 24 + 120);
     EXPECT_DOUBLE_EQ(layout.app.icon.center().x(), 100);
     EXPECT_DOUBLE_EQ((layout.applications.icon.top() + layout.applications.label.bottom()) / 2, 24 + 250);
 
     const QImage image = picture(canvas.view);
     const auto drawnIn = [&](const QRectF& rect) {
-        int count = 0;
-        for (int y = int(rect.top()) + 1; y < int(rect.bottom()) - 1; ++y)
-            for (int x = int(rect.left()) + 1; x < int(rect.right()) - 1; ++x)
-                count += near(image.pixelColor(x, y), Palette::canvasFill(), 2) ? 0 : 1;
-        return count;
+        return rect.width() * rect.height() - countNear(image.copy(rect.toRect()), Palette::canvasFill(), 2);
     };
     EXPECT_GT(drawnIn(layout.app.icon), 64 * 64 / 3);
     EXPECT_GT(drawnIn(layout.applications.icon), 64 * 64 / 3);
     EXPECT_GT(drawnIn(layout.app.label), 10);
-    // Between the groups the content is empty.
-    EXPECT_EQ(drawnIn(QRectF(180, 60, 150, 80)), 0);
+    EXPECT_EQ(drawnIn(QRectF(180, 60, 150, 80)), 0); // between the groups the content is empty
 }
 
-TEST_F(PreviewCanvasPixels, EmptyNameShowsVorlapAndApp)
+TEST(PreviewCanvasPixels, EmptyNameShowsVorlapAndApp)
 {
     Canvas canvas;
     canvas.update([](VorlapProject& p) { p.appName.clear(); });
     EXPECT_EQ(canvas.view.mockupLayout().app.labelText, QStringLiteral("App"));
-    EXPECT_EQ(canvas.view.mockupLayout().applications.labelText, QStringLiteral("Applications"));
 
     // The title is drawn the same as for an app named "Vorlap".
     const QImage empty = picture(canvas.view).copy(0, 0, 540, 24);
@@ -187,4 +112,52 @@ TEST_F(PreviewCanvasPixels, EmptyNameShowsVorlapAndApp)
     EXPECT_EQ(picture(canvas.view).copy(0, 0, 540, 24), empty);
     canvas.update([](VorlapProject& p) { p.appName = QStringLiteral("Other"); });
     EXPECT_NE(picture(canvas.view).copy(0, 0, 540, 24), empty);
+}
+
+TEST(BackgroundPreviewCache, RendersOnceForEachPathSizeAndFileVersion)
+{
+    QTemporaryDir dir;
+    int renders = 0;
+    BackgroundPreviewCache cache([&](const QString& path, Size size, double scale) {
+        ++renders;
+        EXPECT_EQ(scale, 1.0); // the preview is drawn in points
+        return BackgroundImageRenderer::renderImage(path, size, scale);
+    });
+    const QDateTime when = QDateTime::currentDateTime().addSecs(-100);
+    // Uncompressed, so that a picture of the same size has the same file size.
+    const auto write = [&](const char* name, QColor colour, QSize size, const QDateTime& modified) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(colour);
+        const QString path = dir.filePath(QString::fromUtf8(name));
+        EXPECT_TRUE(image.save(path, "BMP"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(modified, QFileDevice::FileModificationTime));
+        return path;
+    };
+    const auto expectShown = [&](const QString& path, Size size, QColor colour, int rendersSoFar) {
+        EXPECT_EQ(cache.picture(path, size).pixelColor(5, 5), colour);
+        EXPECT_EQ(renders, rendersSoFar);
+    };
+    const QString a = write("a.bmp", Qt::green, {60, 40}, when);
+    expectShown(a, {540, 380}, Qt::green, 1);
+    expectShown(a, {540, 380}, Qt::green, 1);
+    expectShown(write("b.bmp", Qt::blue, {60, 40}, when), {540, 380}, Qt::blue, 2);
+    expectShown(a, {540, 380}, Qt::green, 3);
+    expectShown(a, {300, 200}, Qt::green, 4);
+    // Rewritten in place with the same size; only the modification time tells.
+    write("a.bmp", Qt::red, {60, 40}, when);
+    expectShown(a, {300, 200}, Qt::green, 4); // stale by design
+    write("a.bmp", Qt::red, {60, 40}, when.addSecs(1));
+    expectShown(a, {300, 200}, Qt::red, 5);
+    write("a.bmp", Qt::yellow, {80, 40}, when.addSecs(1)); // another file size, the same time
+    expectShown(a, {300, 200}, Qt::yellow, 6);
+
+    // No picture without a readable file; a picture that goes away stops showing at once,
+    // and a failed rendering is remembered too.
+    QFile::remove(a);
+    vorlap::test::writeFile(dir.filePath("text.png"), "plain text");
+    for (const QString& path : {QString(), a, dir.path(), dir.filePath("text.png"), dir.filePath("text.png")})
+        EXPECT_TRUE(cache.picture(path, {540, 380}).isNull()) << path.toStdString();
+    EXPECT_TRUE(cache.picture(std::nullopt, {540, 380}).isNull());
+    EXPECT_EQ(renders, 7);
 }
