@@ -90,8 +90,10 @@ const QStringList messagesWithoutBackground = {"Creating temporary DMG...", "Mou
 
 } // namespace
 
-TEST_F(BuildSequenceTest, BuildsWithoutBackground)
+TEST_F(BuildSequenceTest, BuildsWithoutBackgroundReplacingTheOldImageAndDroppingFseventsd)
 {
+    write("out/Sample.dmg", "old image");
+    corner.set("FAKE_HDIUTIL_FSEVENTSD", "1");
     const auto result = builder.build(config);
     ASSERT_TRUE(result) << failureText(result).toStdString();
     EXPECT_EQ(progress, messagesWithoutBackground);
@@ -121,47 +123,13 @@ TEST_F(BuildSequenceTest, BuildsWithoutBackground)
               volume + "/Sample.app/Contents/MacOS/Sample");
     EXPECT_EQ(QFile::symLinkTarget(volume + "/Applications"), "/Applications");
     EXPECT_FALSE(QFileInfo::exists(volume + "/.background"));
+    EXPECT_FALSE(QFileInfo::exists(volume + "/.fseventsd"));
 
     const QJsonArray records = readDSStoreFile((volume + "/.DS_Store").toStdString())["records"].toArray();
     ASSERT_EQ(records.size(), 6);
     const QJsonObject view = records[2].toObject()["value"].toObject()["plist"].toObject();
     EXPECT_EQ(view.size(), 16);
     EXPECT_EQ(view["backgroundType"].toObject()["integer"].toInt(-1), 0);
-}
-
-TEST_F(BuildSequenceTest, ReplacesAnExistingOutputAndDropsFseventsd)
-{
-    write("out/Sample.dmg", "old image");
-    corner.set("FAKE_HDIUTIL_FSEVENTSD", "1");
-    const auto result = builder.build(config);
-    ASSERT_TRUE(result) << failureText(result).toStdString();
-    const QString volume = unpackOutput();
-    EXPECT_FALSE(QFileInfo::exists(volume + "/.fseventsd"));
-    EXPECT_TRUE(QFileInfo::exists(volume + "/.DS_Store"));
-}
-
-TEST_F(BuildSequenceTest, MissingInputsFailBeforeAnything)
-{
-    config.appPath = path("in/Missing.app");
-    auto result = builder.build(config);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().description(), "App not found: " + path("in/Missing.app"));
-
-    config.appPath = path("in/Sample.app");
-    config.backgroundImagePath = path("in/missing.png");
-    result = builder.build(config);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().description(), "Background image not found: " + path("in/missing.png"));
-
-    config.backgroundImagePath.reset();
-    config.windowSize = {std::numeric_limits<double>::quiet_NaN(), 380};
-    result = builder.build(config);
-    ASSERT_FALSE(result);
-    EXPECT_TRUE(result.error().description().startsWith("Build failed: ")) << result.error().description().toStdString();
-
-    EXPECT_TRUE(progress.isEmpty());
-    EXPECT_TRUE(calls().isEmpty());
-    EXPECT_TRUE(leftovers().isEmpty());
 }
 
 TEST_F(BuildSequenceTest, ToolFailuresStopTheBuildAndCleanUp)
@@ -188,38 +156,6 @@ TEST_F(BuildSequenceTest, ToolFailuresStopTheBuildAndCleanUp)
         ASSERT_TRUE(output.open(QIODevice::ReadOnly));
         EXPECT_EQ(output.readAll(), "old image");
     }
-}
-
-TEST_F(BuildSequenceTest, UnwritableOutputFolderFailsBeforeTheImageIsMade)
-{
-    config.outputPath = path("no-such-folder/Sample.dmg");
-    const auto result = builder.build(config);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().description(), config.outputPath + ": No such file or directory");
-    EXPECT_TRUE(progress.isEmpty());
-    EXPECT_TRUE(calls().isEmpty());
-    EXPECT_TRUE(leftovers().isEmpty());
-
-    // A folder at the output path is never removed to make room.
-    config.outputPath = path("out");
-    write("out/keep", "precious");
-    const auto intoFolder = builder.build(config);
-    ASSERT_FALSE(intoFolder);
-    EXPECT_TRUE(QFileInfo::exists(path("out/keep")));
-}
-
-TEST_F(BuildSequenceTest, AnUnusableBackgroundFailsWithTheRendererError)
-{
-    write("in/not-a-picture.png", "text");
-    config.backgroundImagePath = path("in/not-a-picture.png");
-    const auto result = builder.build(config);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().description(), "Background image is invalid: " + path("in/not-a-picture.png"));
-    EXPECT_TRUE(progress.isEmpty()); // found before the first tool call
-    EXPECT_TRUE(calls().isEmpty());
-    EXPECT_TRUE(leftovers().isEmpty());
-    EXPECT_TRUE(QDir(path("state/mounts")).isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(config.outputPath));
 }
 
 TEST_F(BuildSequenceTest, NamesAVolumeCannotHoldFailBeforeAnyImageIsMade)
@@ -265,46 +201,55 @@ TEST_F(BuildSequenceTest, NamesAVolumeCannotHoldFailBeforeAnyImageIsMade)
     EXPECT_TRUE(clean) << failureText(clean).toStdString();
 }
 
-TEST_F(BuildSequenceTest, SpecialFilesAsInputOrOutputAreRefusedBeforeAnyToolRuns)
+TEST_F(BuildSequenceTest, BadInputsAndSpecialFilesAreRefusedBeforeAnyToolRuns)
 {
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("in/fifo")).constData(), 0644), 0);
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("out/fifo.dmg")).constData(), 0644), 0);
     ASSERT_TRUE(QFile::link("/dev/null", path("out/null.dmg")));
-    QDir().mkpath(path("out/folder.dmg"));
-    QFile truncated(path("in/truncated.png"));
-    ASSERT_TRUE(truncated.open(QIODevice::WriteOnly));
+    write("out/folder.dmg/keep", "precious");
+    write("in/not-a-picture.png", "text");
     QImage picture(64, 64, QImage::Format_RGB32);
     picture.fill(QColor(20, 120, 220));
     QBuffer whole;
     ASSERT_TRUE(whole.open(QIODevice::WriteOnly) && picture.save(&whole, "PNG"));
-    truncated.write(whole.data().left(100));
-    truncated.close();
+    write("in/truncated.png", whole.data().left(100));
+    const QString app = config.appPath, output = config.outputPath, invalid = "Background image is invalid: ";
     const QString notRegular = ": not a regular file; only a regular file is replaced by the image";
     struct Case {
-        QString background, output, expected;
+        QString app, background, output, expected;
+        double width = 540;
     };
     const QList<Case> cases = {
-        {path("in/fifo"), path("out/Sample.dmg"), "Background image is invalid: " + path("in/fifo")},
-        {"/dev/zero", path("out/Sample.dmg"), "Background image is invalid: /dev/zero"},
-        {path("in/truncated.png"), path("out/Sample.dmg"), "Background image is invalid: " + path("in/truncated.png")},
-        {{}, path("out/fifo.dmg"), path("out/fifo.dmg") + notRegular},
-        {{}, path("out/null.dmg"), path("out/null.dmg") + notRegular},
-        {{}, path("out/folder.dmg"), path("out/folder.dmg") + ": Is a directory"},
-        {{}, path("in/truncated.png/Sample.dmg"), path("in/truncated.png/Sample.dmg") + ": Not a directory"},
+        {path("in/Missing.app"), {}, output, "App not found: " + path("in/Missing.app")},
+        {app, path("in/missing.png"), output, "Background image not found: " + path("in/missing.png")},
+        {app, {}, output, QString::fromUtf8("Build failed: The window size nan \u00d7 380 is not a usable size"), std::nan("")},
+        {app, path("in/not-a-picture.png"), output, invalid + path("in/not-a-picture.png")},
+        {app, path("in/fifo"), output, invalid + path("in/fifo")},
+        {app, "/dev/zero", output, invalid + "/dev/zero"},
+        {app, path("in/truncated.png"), output, invalid + path("in/truncated.png")},
+        {app, {}, path("no-such-folder/Sample.dmg"), path("no-such-folder/Sample.dmg") + ": No such file or directory"},
+        {app, {}, path("out/fifo.dmg"), path("out/fifo.dmg") + notRegular},
+        {app, {}, path("out/null.dmg"), path("out/null.dmg") + notRegular},
+        {app, {}, path("out/folder.dmg"), path("out/folder.dmg") + ": Is a directory"},
+        {app, {}, path("in/truncated.png/Sample.dmg"), path("in/truncated.png/Sample.dmg") + ": Not a directory"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected.toStdString());
+        config.appPath = c.app;
         config.backgroundImagePath = c.background.isEmpty() ? std::nullopt : std::optional<QString>(c.background);
         config.outputPath = c.output;
-        const auto result = builder.build(config);
-        EXPECT_EQ(failureText(result).toStdString(), c.expected.toStdString());
+        config.windowSize.width = c.width;
+        EXPECT_EQ(failureText(builder.build(config)).toStdString(), c.expected.toStdString());
         EXPECT_TRUE(calls().isEmpty());
         EXPECT_TRUE(progress.isEmpty());
+        EXPECT_TRUE(leftovers().isEmpty());
     }
     struct stat st {};
     ASSERT_EQ(::lstat(QFile::encodeName(path("out/fifo.dmg")).constData(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
     EXPECT_EQ(QFileInfo(path("out/null.dmg")).symLinkTarget(), "/dev/null");
+    EXPECT_TRUE(QFileInfo::exists(path("out/folder.dmg/keep")));
+    EXPECT_FALSE(QFileInfo::exists(output));
 }
 
 TEST_F(BuildSequenceTest, SixteenBitAndEightBitBackgroundsKeepTheirPixels)
