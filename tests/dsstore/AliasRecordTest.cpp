@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QTemporaryDir>
 #include <QtEndian>
 
 #include <map>

@@ -3,6 +3,7 @@
 // other files, a preferences store in an INI file inside it, and the user's data folder
 // (where pasted pictures go) pointed into it as well.
 #include "project/RecentBackgrounds.h"
+#include "support/TestEnvironment.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -51,19 +52,15 @@ public:
     {
         QImage image(size, QImage::Format_RGB32);
         image.fill(colour);
-        const QString file = path(name);
-        QDir().mkpath(QFileInfo(file).path());
-        image.save(file, "PNG");
-        return file;
+        QDir().mkpath(QFileInfo(path(name)).path());
+        image.save(path(name), "PNG");
+        return path(name);
     }
 
     QString textFile(const QString& name, const QByteArray& contents = "not a picture") const
     {
-        const QString file = path(name);
-        QFile out(file);
-        out.open(QIODevice::WriteOnly);
-        out.write(contents);
-        return file;
+        writeFile(path(name), contents);
+        return path(name);
     }
 
     QString iniPath() const { return path(QStringLiteral("preferences.ini")); }
