@@ -244,39 +244,28 @@ TEST_F(BackgroundImageRendererTest, PngDecodesIndependentlyToTheSamePixels)
 
 TEST_F(BackgroundImageRendererTest, SixteenBitAndEightBitBackgroundsKeepTheirPixels)
 {
-    // PNGs written by Python's zlib, not by Qt: one uniform colour of every layout.
-    const char* writer = R"(import struct, sys, zlib
-path, kind, depth = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-samples = [int(v) for v in sys.argv[4:]]
-fmt = ">" + ("H" if depth == 16 else "B") * len(samples)
-row = b"\0" + struct.pack(fmt, *samples) * 4
-def chunk(tag, data): return struct.pack(">I", len(data)) + tag + data + struct.pack(">I", zlib.crc32(tag + data))
-png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 4, 4, depth, kind, 0, 0, 0))
-png += chunk(b"IDAT", zlib.compress(row * 4)) + chunk(b"IEND", b"")
-open(path, "wb").write(png)
-)";
-    struct Case {
-        const char* name;
-        std::vector<std::string> pngArguments; // colour type, bit depth, samples
-        QColor premultiplied;                  // expected, within 1 per channel
+    // PNGs written here, not by Qt: 4 x 4 pixels of one colour in every layout.
+    const struct {
+        int colourType, depth;
+        std::vector<int> samples;
+        QColor premultiplied; // expected, within 1 per channel
+    } cases[] = {
+        {6, 16, {64250, 51400, 0, 32896}, QColor(126, 100, 0, 128)},
+        {4, 16, {51400, 32896}, QColor(100, 100, 100, 128)},
+        {6, 8, {250, 200, 0, 128}, QColor(125, 100, 0, 128)},
     };
-    const Case cases[] = {
-        {"16-bit RGBA", {"6", "16", "64250", "51400", "0", "32896"}, QColor(126, 100, 0, 128)},
-        {"16-bit grey and alpha", {"4", "16", "51400", "32896"}, QColor(100, 100, 100, 128)},
-        {"8-bit RGBA", {"6", "8", "250", "200", "0", "128"}, QColor(125, 100, 0, 128)},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string png = dir.filePath("pixels.png").toStdString();
-        std::vector<std::string> argv = {"python3", "-c", writer, png};
-        argv.insert(argv.end(), c.pngArguments.begin(), c.pngArguments.end());
-        ASSERT_EQ(runProgram(argv).exitCode, 0);
-        const auto rendered = BackgroundImageRenderer::renderImage(QString::fromStdString(png), {4, 4}, 1.0);
-        ASSERT_TRUE(rendered) << rendered.error().description().toStdString();
-        const QImage image = rendered->convertToFormat(QImage::Format_RGBA8888_Premultiplied);
-        const uchar* pixel = image.constScanLine(2) + 2 * 4;
-        const int expected[] = {c.premultiplied.red(), c.premultiplied.green(), c.premultiplied.blue(), c.premultiplied.alpha()};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.colourType) + " at " + std::to_string(c.depth) + " bits");
+        QByteArray pixel;
+        for (const int sample : c.samples)
+            pixel += c.depth == 16 ? QByteArray(1, char(sample >> 8)) + char(sample) : QByteArray(1, char(sample));
+        const QByteArray header = QByteArray::fromHex("0000000400000004") + char(c.depth) + char(c.colourType) + QByteArray(3, '\0');
+        const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header)
+            + pngChunk("IDAT", qCompress(('\0' + pixel.repeated(4)).repeated(4)).mid(4)) + pngChunk("IEND", {});
+        const QImage image = render(write(png, "pixels.png"), {4, 4}).convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        const QColor expected = c.premultiplied;
+        const int channels[] = {expected.red(), expected.green(), expected.blue(), expected.alpha()};
         for (int channel = 0; channel < 4; ++channel)
-            EXPECT_NEAR(pixel[channel], expected[channel], 1) << "channel " << channel;
+            EXPECT_NEAR(image.constScanLine(2)[2 * 4 + channel], channels[channel], 1) << "channel " << channel;
     }
 }

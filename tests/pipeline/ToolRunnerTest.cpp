@@ -9,7 +9,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <thread>
 
 using namespace vorlap;
 using namespace vorlap::test;
@@ -100,19 +99,6 @@ TEST_F(ToolRunnerTest, ProgramsThatCannotStartFailWithTheSystemError)
     const auto denied = runChild(QFile::encodeName(bin() + "/not-executable"), {});
     ASSERT_FALSE(denied);
     EXPECT_EQ(denied.error().errnum, EACCES);
-}
-
-TEST_F(ToolRunnerTest, RunsFromSeveralWorkerThreadsAtOnce)
-{
-    tool("whoami-tool", R"(sleep 0.2; echo "run $1")");
-    std::vector<QString> outputs(4);
-    std::vector<std::thread> threads;
-    for (int i = 0; i < 4; ++i)
-        threads.emplace_back([i, &outputs] { outputs[i] = outcome(runTool({"whoami-tool", QString::number(i)})); });
-    for (std::thread& thread : threads)
-        thread.join();
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(outputs[i], QStringLiteral("run %1\n").arg(i));
 }
 
 TEST_F(ToolRunnerTest, DetachQuietlyWaitsForTheToolAndIgnoresItsFailure)
