@@ -85,20 +85,11 @@ TEST_F(BuildSequenceTest, BuildsWithoutBackgroundReplacingTheOldImageAndDropping
     EXPECT_EQ(progress, messagesWithoutBackground);
 
     // The tool's exact arguments, and the quiet detach of the final clean-up.
-    const QStringList log = calls();
-    ASSERT_EQ(log.size(), 5) << log.join("\n").toStdString();
-    const QRegularExpression create("^create -size 16m -fs HFS\\+ -volname Sample (.*/tmp/vorlap-[0-9A-F-]{36})/temp\\.dmg$");
-    const auto created = create.match(log[0]);
-    ASSERT_TRUE(created.hasMatch()) << log[0].toStdString();
-    const QString work = created.captured(1);
-    const QRegularExpression attach("^attach " + QRegularExpression::escape(work) +
-                                    "/temp\\.dmg -mountpoint (.*/tmp/Volumes/vorlap-[0-9A-F]{8}) -nobrowse$");
-    const auto attached = attach.match(log[1]);
-    ASSERT_TRUE(attached.hasMatch()) << log[1].toStdString();
-    const QString mount = attached.captured(1);
-    EXPECT_EQ(log[2], "detach " + mount);
-    EXPECT_EQ(log[3], "convert " + work + "/temp.dmg -format UDZO -o " + work + "/converted.dmg");
-    EXPECT_EQ(log[4], "detach " + mount + " -quiet -force");
+    QString log = calls().join('\n');
+    log.replace(QRegularExpression("\\S*/tmp/vorlap-[0-9A-F-]{36}"), "WORK")
+        .replace(QRegularExpression("\\S*/tmp/Volumes/vorlap-[0-9A-F]{8}"), "MOUNT");
+    EXPECT_EQ(log, "create -size 16m -fs HFS+ -volname Sample WORK/temp.dmg\nattach WORK/temp.dmg -mountpoint MOUNT -nobrowse\n"
+                   "detach MOUNT\nconvert WORK/temp.dmg -format UDZO -o WORK/converted.dmg\ndetach MOUNT -quiet -force");
     EXPECT_TRUE(leftovers().isEmpty()) << leftovers().join(", ").toStdString();
 
     // What the copy holds is read by independent readers in the end-to-end build.
