@@ -76,16 +76,6 @@ uint32_t fshfsCatalogId(const std::string& raw, const std::string& item)
     return match.captured(1).toUInt();
 }
 
-// The inode number the kernel's `ls -laiR` listing gives a top-level item.
-uint64_t kernelInode(const std::string& listing, const QString& name)
-{
-    const QRegularExpression line(QStringLiteral("^\\s*(\\d+)\\s.*\\s%1( ->.*)?$").arg(QRegularExpression::escape(name)),
-                                  QRegularExpression::MultilineOption);
-    const auto match = line.match(QString::fromStdString(listing));
-    EXPECT_TRUE(match.hasMatch()) << name.toStdString();
-    return match.captured(1).toULongLong();
-}
-
 } // namespace
 
 TEST(EndToEndBuild, ProgramBuildsAnImageEveryIndependentReaderAccepts)
@@ -123,7 +113,6 @@ TEST(EndToEndBuild, ProgramBuildsAnImageEveryIndependentReaderAccepts)
     const QStringList pictures = QDir(volume + "/.background").entryList(QDir::Files | QDir::Hidden);
     ASSERT_EQ(pictures.size(), 1);
     EXPECT_TRUE(QRegularExpression("^background-[0-9a-f]{16}\\.png$").match(pictures[0]).hasMatch()) << pictures[0].toStdString();
-    EXPECT_TRUE(readFile(volume + "/.background/" + pictures[0]).startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)));
     EXPECT_EQ(QImage(volume + "/.background/" + pictures[0]).size(), QSize(540, 380));
 
     // Python reads the layout records: window, view and both icons exactly.
@@ -155,12 +144,10 @@ TEST(EndToEndBuild, ProgramBuildsAnImageEveryIndependentReaderAccepts)
     EXPECT_EQ(folderId, fshfsCatalogId(raw, "/.background"));
     EXPECT_EQ(qFromBigEndian<uint32_t>(alias.constData() + 114), fshfsCatalogId(raw, "/.background/" + pictures[0].toStdString()));
 
-    // The real Linux driver mounts it clean, reads every file, and numbers the items as
-    // the catalog does.
+    // The real Linux driver mounts it clean and reads every file (the volume tests hold its
+    // item numbers against the catalog's).
     const ShellResult kernel = runProgram({toolPath("kernel-hfsplus-check"), image});
     EXPECT_EQ(kernel.exitCode, 0) << kernel.output;
     EXPECT_NE(kernel.output.find("read_errors=0 hfs_kmsgs=0"), std::string::npos) << kernel.output;
-    for (const char* name : {".background", "Sample.app", "Applications"})
-        EXPECT_EQ(kernelInode(kernel.output, name), fshfsCatalogId(raw, std::string("/") + name)) << name;
     EXPECT_NE(kernel.output.find(expectedApp.at("Contents/Resources/data.bin").left(64).toStdString()), std::string::npos);
 }

@@ -5,10 +5,7 @@
 #include "project/RecentBackgrounds.h"
 #include "support/TestEnvironment.h"
 
-#include <QByteArray>
 #include <QColor>
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QSettings>
 #include <QStandardPaths>
@@ -35,7 +32,6 @@ public:
     }
 
     BackgroundCorner(const BackgroundCorner&) = delete;
-    BackgroundCorner& operator=(const BackgroundCorner&) = delete;
 
     // True when pasted pictures land inside the temporary folder (so a test may paste).
     bool dataFolderIsPrivate() const
