@@ -159,8 +159,7 @@ TEST_F(BackgroundImageRendererTest, UnreadablePicturesAreInvalid)
 {
     // A valid PNG header claiming 100000 x 100000 RGBA pixels (40 GB) over a few bytes of
     // data must be refused without allocating.
-    QByteArray header = QByteArray::fromHex("000186a0000186a00806000000");
-    const QByteArray bomb = QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header)
+    const QByteArray bomb = QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", QByteArray::fromHex("000186a0000186a00806000000"))
         + pngChunk("IDAT", QByteArray::fromHex("789c030000000001")) + pngChunk("IEND", {});
     for (const QString& path : {write("not a picture at all\n", "notes.png"), write({}, "empty.jpg"),
                                 dir.filePath("missing.png"), dir.path(), write(bomb, "bomb.png")}) {
@@ -260,8 +259,7 @@ TEST_F(BackgroundImageRendererTest, SixteenBitAndEightBitBackgroundsKeepTheirPix
         const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header)
             + pngChunk("IDAT", qCompress(('\0' + pixel.repeated(4)).repeated(4)).mid(4)) + pngChunk("IEND", {});
         const QImage image = render(write(png, "pixels.png"), {4, 4}).convertToFormat(QImage::Format_RGBA8888_Premultiplied);
-        const QColor expected = c.premultiplied;
-        const int channels[] = {expected.red(), expected.green(), expected.blue(), expected.alpha()};
+        const int channels[] = {c.premultiplied.red(), c.premultiplied.green(), c.premultiplied.blue(), c.premultiplied.alpha()};
         for (int channel = 0; channel < 4; ++channel)
             EXPECT_NEAR(image.constScanLine(2)[2 * 4 + channel], channels[channel], 1) << "channel " << channel;
     }

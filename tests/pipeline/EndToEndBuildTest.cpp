@@ -20,24 +20,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <sys/stat.h>
 
 using namespace vorlap::test;
 
 namespace {
-
-// The application grows what matters to a copy: a link inside the bundle, a hidden file,
-// data spanning several compressed chunks and a name in both accents and CJK.
-void fillApp(const QString& app)
-{
-    QByteArray big(3 * 1024 * 1024 + 17, '\0');
-    for (qsizetype i = 0; i < big.size(); ++i)
-        big[i] = static_cast<char>((i * 7919) >> 5);
-    writeFile(app + "/Contents/Resources/data.bin", big);
-    writeFile(app + "/Contents/Resources/.hidden", "h");
-    writeFile(app + QString::fromUtf8("/Contents/Resources/R\u00e9sum\u00e9 \u65e5\u672c.txt"), "accents\n");
-    QFile::link("MacOS/Sample", app + "/Contents/run");
-}
 
 // Path -> content hash and executable bit (files), link target (links) or "dir".
 std::map<QString, QString> describeTree(const QString& top)
@@ -81,7 +67,15 @@ uint32_t fshfsCatalogId(const std::string& raw, const std::string& item)
 TEST(EndToEndBuild, ProgramBuildsAnImageEveryIndependentReaderAccepts)
 {
     BuildCorner corner(DiskTool::real);
-    fillApp(corner.appPath());
+    // The application grows what matters to a copy: a link inside the bundle, a hidden file,
+    // data spanning several compressed chunks and a name in both accents and CJK.
+    QByteArray big(3 * 1024 * 1024 + 17, '\0');
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 7919) >> 5);
+    writeFile(corner.appPath() + "/Contents/Resources/data.bin", big);
+    writeFile(corner.appPath() + "/Contents/Resources/.hidden", "h");
+    writeFile(corner.appPath() + QString::fromUtf8("/Contents/Resources/R\u00e9sum\u00e9 \u65e5\u672c.txt"), "accents\n");
+    QFile::link("MacOS/Sample", corner.appPath() + "/Contents/run");
     const auto expectedApp = describeTree(corner.appPath());
     QImage picture(1600, 900, QImage::Format_RGB32);
     picture.fill(QColor(200, 60, 30));
@@ -130,13 +124,11 @@ TEST(EndToEndBuild, ProgramBuildsAnImageEveryIndependentReaderAccepts)
     EXPECT_EQ(alias.mid(11, 6), "Sample");
     EXPECT_EQ(alias.mid(51, static_cast<uint8_t>(alias[50])), pictures[0].toUtf8());
 
-    // libfshfs on the raw volume dmg2img unpacks: its name, the link, and the catalog IDs
+    // libfshfs on the raw volume dmg2img unpacks: the link, and the catalog IDs
     // the alias recorded while the volume was attached.
     const std::string raw = corner.path("raw.img").toStdString();
     const ShellResult unpacked = runProgram({"dmg2img", "-i", image, "-o", raw});
     ASSERT_EQ(unpacked.exitCode, 0) << unpacked.output;
-    const std::string info = runProgram({"fshfsinfo", raw}).output;
-    EXPECT_NE(info.find("Name\t\t\t\t: Sample\n"), std::string::npos) << info;
     EXPECT_NE(runProgram({"fshfsinfo", "-F", "/Applications", raw}).output.find("Symbolic link target\t: /Applications\n"),
               std::string::npos);
     const uint32_t folderId = qFromBigEndian<uint32_t>(alias.constData() + 46);

@@ -28,10 +28,7 @@ protected:
         QFile::setPermissions(bin() + "/" + name, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
-    static QString outcome(const Expected<QString, PipelineError>& result)
-    {
-        return result ? *result : result.error().description();
-    }
+    static QString outcome(const Expected<QString, PipelineError>& r) { return r ? *r : r.error().description(); }
 
     EnvironmentGuard environment;
 };
@@ -94,16 +91,4 @@ TEST_F(ToolRunnerTest, ProgramsThatCannotStartFailWithTheSystemError)
     EXPECT_EQ(denied.error().description(), bin() + "/not-executable: Permission denied");
     EXPECT_EQ(denied.error().code, PipelineError::Code::systemFailed);
     EXPECT_EQ(denied.error().errnum, EACCES);
-}
-
-TEST_F(ToolRunnerTest, DetachQuietlyWaitsForTheToolAndIgnoresItsFailure)
-{
-    const QString log = bin() + "/detach.log";
-    tool("hdiutil", QStringLiteral(R"(sleep 0.2; echo "$@" > '%1'; echo "hdiutil: detach failed" >&2; exit 16)").arg(log).toUtf8());
-    detachQuietly("/Volumes/vorlap-ABCD1234");
-    EXPECT_EQ(readFile(log), "detach /Volumes/vorlap-ABCD1234 -quiet -force\n") << "returned before the tool finished";
-
-    environment.set("PATH", QFile::encodeName(bin())); // no hdiutil at all: still quiet
-    QFile::remove(bin() + "/hdiutil");
-    detachQuietly("/Volumes/none");
 }

@@ -9,37 +9,20 @@
 #include <QImage>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <memory>
 
 namespace vorlap::test {
 
-class BackgroundCorner {
+class BackgroundCorner : public EnvironmentGuard {
 public:
-    BackgroundCorner()
-        : m_savedDataHome(qgetenv("XDG_DATA_HOME")), m_hadDataHome(qEnvironmentVariableIsSet("XDG_DATA_HOME"))
-    {
-        qputenv("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("data"))));
-    }
-
-    ~BackgroundCorner()
-    {
-        if (m_hadDataHome)
-            qputenv("XDG_DATA_HOME", m_savedDataHome);
-        else
-            qunsetenv("XDG_DATA_HOME");
-    }
-
-    BackgroundCorner(const BackgroundCorner&) = delete;
+    BackgroundCorner() { set("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("data")))); }
 
     // True when pasted pictures land inside the temporary folder (so a test may paste).
     bool dataFolderIsPrivate() const
     {
-        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).startsWith(m_dir.path());
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).startsWith(scratch().path());
     }
-
-    QString path(const QString& relative) const { return m_dir.filePath(relative); }
 
     QString pastedFolder() const { return path(QStringLiteral("data/Vorlap/PastedBackgrounds")); }
 
@@ -69,11 +52,6 @@ public:
 
     // What the store holds under the list's key, unfiltered.
     QStringList stored() const { return store()()->value(QLatin1String(recentBackgroundsKey)).toStringList(); }
-
-private:
-    QTemporaryDir m_dir;
-    QByteArray m_savedDataHome;
-    bool m_hadDataHome;
 };
 
 } // namespace vorlap::test
