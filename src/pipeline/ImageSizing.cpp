@@ -102,49 +102,6 @@ qint64 nameUnits(const FTSENT* entry)
 
 } // namespace
 
-Expected<qint64, PipelineError> directorySize(const QString& folder)
-{
-    Walk walk(folder);
-    if (!walk.get())
-        return qint64(0);
-
-    qint64 total = 0;
-    for (;;) {
-        errno = 0;
-        const FTSENT* entry = ::fts_read(walk.get());
-        if (!entry) {
-            if (errno != 0)
-                return unexpected(PipelineError::fromErrno(errno, folder));
-            return total;
-        }
-        if (entry->fts_level == FTS_ROOTLEVEL) {
-            // The folder itself is not counted, and a missing one gives 0. A plain file in
-            // the folder's place is copied into the image all the same, so its size counts.
-            if (entry->fts_info == FTS_F)
-                total = entry->fts_statp->st_size;
-            continue;
-        }
-
-        switch (entry->fts_info) {
-        case FTS_D:   // folders count 0 ...
-        case FTS_DP:  // ... and are seen again on the way out
-        case FTS_DC:  // a folder that contains itself (bind mounts) is not entered again
-        case FTS_DNR: // a folder that cannot be read: its content is skipped
-            continue;
-        case FTS_NS:
-        case FTS_ERR:
-            // Entries that vanished or that we may not look at are skipped; any other
-            // failure to learn an entry's size ends the walk.
-            if (entry->fts_errno == EACCES || entry->fts_errno == ENOENT || entry->fts_errno == EPERM)
-                continue;
-            return unexpected(PipelineError::fromErrno(entry->fts_errno, QFile::decodeName(entry->fts_path)));
-        default: // files, symbolic links (their own size) and special files
-            if (__builtin_add_overflow(total, qint64(entry->fts_statp->st_size), &total))
-                return unexpected(tooLarge(QStringLiteral("The files in ") + folder));
-        }
-    }
-}
-
 Expected<VolumeContent, PipelineError> measureVolumeContent(const QString& folder)
 {
     VolumeContent content;

@@ -9,13 +9,6 @@
 
 namespace vorlap {
 
-// The sum of the sizes of every entry below `folder` (folders count 0, symbolic links count
-// themselves and are not followed, hidden entries and bundles are included, unreadable
-// entries are skipped). A folder that cannot be walked, or is missing, gives 0; a plain
-// file in its place gives its own size. A sum beyond the signed 64-bit range fails with
-// buildFailed.
-Expected<qint64, PipelineError> directorySize(const QString& folder);
-
 // What an HFS+ volume holding the folder needs: whole 4 KiB blocks per fork, and catalog
 // records (a thread and a file or folder record) per item.
 struct VolumeContent {
@@ -24,7 +17,10 @@ struct VolumeContent {
     qint64 catalogBytes = 0; // leaf records of the catalog, with their offsets in the node
 };
 
-// The content below `folder`, walked like directorySize. A missing folder has none.
+// The content below `folder`, hidden entries and bundles included: symbolic links count
+// themselves and are not followed (the folder itself is, when it is a link), unreadable
+// folders hold nothing, and entries that vanish or may not be looked at are skipped. A
+// missing folder has none.
 Expected<VolumeContent, PipelineError> measureVolumeContent(const QString& folder);
 
 // Bytes of the read/write image for that content plus the volume's fixed items (root,

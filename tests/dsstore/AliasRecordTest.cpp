@@ -1,13 +1,14 @@
-// The background picture's alias record, read back field by field.
+// The background picture's alias record, held against the one the Finder wrote in a
+// macOS-made layout file, with the item numbers and dates stat(1) reads.
+#include "DSStoreReader.h"
+
 #include "dsstore/AliasRecord.h"
-#include "support/Shell.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QTemporaryDir>
 #include <QtEndian>
-
-#include <gtest/gtest.h>
 
 #include <map>
 
@@ -19,176 +20,130 @@ namespace {
 uint16_t u16(const QByteArray& b, qsizetype at) { return qFromBigEndian<uint16_t>(b.constData() + at); }
 uint32_t u32(const QByteArray& b, qsizetype at) { return qFromBigEndian<uint32_t>(b.constData() + at); }
 
-struct Field {
-    uint16_t tag;
-    QByteArray data;
-    qsizetype offset; // where the tag stands
-};
-
-// Walks the extended fields after the 150-byte fixed part, checking their alignment.
-std::vector<Field> extendedFields(const QByteArray& alias)
+// The extended fields after the 150-byte fixed part by tag, in order, checking that each
+// starts at an even offset and that nothing follows the end marker.
+std::vector<std::pair<uint16_t, QByteArray>> extendedFields(const QByteArray& alias)
 {
-    std::vector<Field> fields;
+    std::vector<std::pair<uint16_t, QByteArray>> fields;
     qsizetype at = 150;
-    while (at + 4 <= alias.size()) {
-        const uint16_t tag = u16(alias, at), length = u16(alias, at + 2);
-        EXPECT_EQ(at % 2, 0) << "field " << tag << " starts at an odd offset";
-        fields.push_back({tag, alias.mid(at + 4, length), at});
-        at += 4 + length + (length % 2);
-        if (tag == 0xFFFF)
-            break;
+    while (at + 4 <= alias.size() && (fields.empty() || fields.back().first != 0xFFFF)) {
+        EXPECT_EQ(at % 2, 0) << "field " << u16(alias, at) << " starts at an odd offset";
+        fields.emplace_back(u16(alias, at), alias.mid(at + 4, u16(alias, at + 2)));
+        at += 4 + u16(alias, at + 2) + u16(alias, at + 2) % 2;
     }
     EXPECT_EQ(at, alias.size()) << "bytes after the end marker";
+    EXPECT_EQ(u16(alias, 4), alias.size());
     return fields;
 }
 
 std::map<uint16_t, QByteArray> byTag(const QByteArray& alias)
 {
-    std::map<uint16_t, QByteArray> out;
-    for (const Field& f : extendedFields(alias))
-        out[f.tag] = f.data;
-    return out;
+    const auto fields = extendedFields(alias);
+    return {fields.begin(), fields.end()};
 }
 
 // What stat(1) says, as an independent reading of the item number and birth time.
-uint64_t statField(const QString& path, const char* format)
+uint32_t statField(const QString& path, const char* format)
 {
     const ShellResult result = runProgram({"stat", "-c", format, path.toStdString()});
     EXPECT_EQ(result.exitCode, 0) << result.output;
-    return std::stoull(result.output);
+    return uint32_t(std::stoull(result.output));
 }
 
-QString pascal(const QByteArray& alias, qsizetype at) { return QString::fromUtf8(alias.mid(at + 1, static_cast<uint8_t>(alias[at]))); }
-
-struct MountedPicture {
-    QTemporaryDir mount;
-    QString folder = QStringLiteral(".background");
-    QString file = QStringLiteral("background-0123456789abcdef.png");
-
-    MountedPicture()
-    {
-        QDir(mount.path()).mkdir(folder);
-        QFile picture(mount.path() + "/" + folder + "/" + file);
-        EXPECT_TRUE(picture.open(QIODevice::WriteOnly));
-        picture.write("png");
-    }
-    QString filePath() const { return mount.path() + "/" + folder + "/" + file; }
-};
+// A mounted volume's stand-in: `mount` holding .background/`file`.
+QString pictureIn(const QString& mount, const QString& file)
+{
+    const QString path = mount + "/.background/" + file;
+    QDir().mkpath(mount + "/.background");
+    QFile picture(path);
+    EXPECT_TRUE(picture.open(QIODevice::WriteOnly));
+    return path;
+}
 
 } // namespace
 
-TEST(AliasRecord, FixedPartAndFieldsOfAMountedPicture)
+TEST(AliasRecord, MatchesTheFindersRecordSaveForItemsDatesAndPlaces)
 {
-    MountedPicture m;
-    const auto alias = makeAliasRecord(QStringLiteral("Sample"), m.mount.path(), m.folder, m.file);
+    QByteArray finder;
+    for (const auto& r : readDSStoreFile(fixturePath("keepassxc-DS_Store"))["records"].toArray())
+        if (r.toObject()["code"].toString() == "icvp")
+            finder = QByteArray::fromBase64(r.toObject()["value"].toObject()["plist"].toObject()["backgroundImageAlias"]
+                                                .toObject()["data"].toString().toLatin1());
+    ASSERT_GT(finder.size(), 150);
+
+    QTemporaryDir mount;
+    const QString file = pictureIn(mount.path(), "background.tiff");
+    const auto alias = makeAliasRecord("KeePassXC", mount.path(), ".background", "background.tiff");
     ASSERT_TRUE(alias);
     const QByteArray& a = *alias;
-
-    // The fixed part: record size, version 2, a file alias, the HFS+ signature, no
-    // resource fork or volume attributes, and the item numbers stat(1) reads.
-    const std::pair<qsizetype, uint32_t> words[] = {{0, 0}, {130, 0xFFFFFFFF}};
-    for (const auto& [offset, value] : words)
-        EXPECT_EQ(u32(a, offset), value) << offset;
-    const std::pair<qsizetype, uint16_t> halves[] = {{4, uint16_t(a.size())}, {6, 2}, {8, 0}, {42, 0x482B}};
-    for (const auto& [offset, value] : halves)
-        EXPECT_EQ(u16(a, offset), value) << offset;
-    EXPECT_EQ(pascal(a, 10), "Sample");
-    EXPECT_EQ(pascal(a, 50), m.file);
-    for (const auto& [offset, size] : {std::pair{17, 21}, {122, 8}, {134, 16}})
-        EXPECT_EQ(a.mid(offset, size), QByteArray(size, '\0')) << offset;
-    EXPECT_EQ(u32(a, 46), statField(m.mount.path() + "/.background", "%i"));
-    EXPECT_EQ(u32(a, 114), statField(m.filePath(), "%i"));
-
+    // The fixed part: item numbers, dates, drive type and volume attributes are the Finder's
+    // volume's own; we claim nothing about the drive.
+    for (const auto& [from, to] : {std::pair{0, 4}, {6, 38}, {42, 44}, {50, 114}, {122, 134}, {138, 150}})
+        EXPECT_EQ(a.mid(from, to - from).toHex(), finder.mid(from, to - from).toHex()) << from;
+    EXPECT_EQ(u32(a, 46), statField(mount.path() + "/.background", "%i"));
+    EXPECT_EQ(u32(a, 114), statField(file, "%i"));
     // Creation dates: birth time in seconds since 1904, where the file system keeps one.
-    const uint64_t volumeBirth = statField(m.mount.path(), "%W");
-    const uint64_t fileBirth = statField(m.filePath(), "%W");
+    const uint32_t volumeBirth = statField(mount.path(), "%W"), fileBirth = statField(file, "%W");
     EXPECT_EQ(u32(a, 38), volumeBirth ? volumeBirth + 2082844800u : 0u);
     EXPECT_EQ(u32(a, 118), fileBirth ? fileBirth + 2082844800u : 0u);
 
-    const std::vector<Field> fields = extendedFields(a);
-    std::vector<uint16_t> tags;
-    for (const Field& f : fields)
-        tags.push_back(f.tag);
-    EXPECT_EQ(tags, (std::vector<uint16_t>{0, 16, 17, 1, 2, 14, 15, 18, 19, 0xFFFF}));
-
-    // ".background" is 11 bytes: tag, length, data and one pad byte make 16.
-    EXPECT_EQ(fields[0].data, ".background");
-    EXPECT_EQ(fields[1].offset - fields[0].offset, 16);
-    EXPECT_EQ(qFromBigEndian<uint64_t>(fields[1].data.constData()), uint64_t{u32(a, 38)} << 16);
-    EXPECT_EQ(qFromBigEndian<uint64_t>(fields[2].data.constData()), uint64_t{u32(a, 118)} << 16);
-    EXPECT_EQ(qFromBigEndian<uint32_t>(fields[3].data.constData()), u32(a, 46));
-    EXPECT_EQ(fields[4].data, QByteArray("Sample:.background:\0", 20) + m.file.toUtf8());
-    QByteArray fileUtf16 = QByteArray::fromHex("001f"); // 31 code units
-    for (const QChar c : m.file)
-        fileUtf16 += QByteArray(1, '\0') + QByteArray(1, static_cast<char>(c.unicode()));
-    EXPECT_EQ(fields[5].data, fileUtf16);
-    EXPECT_EQ(fields[6].data, QByteArray::fromHex("0006" "0053" "0061" "006d" "0070" "006c" "0065"));
-    EXPECT_EQ(fields[7].data, "/.background/" + m.file.toUtf8());
-    EXPECT_EQ(fields[8].data, m.mount.path().toUtf8());
-    EXPECT_TRUE(fields[9].data.isEmpty());
+    // The Finder's record also names the disk image (20); we hold the same fields otherwise.
+    auto theirs = byTag(finder), ours = byTag(a);
+    for (auto& [tag, data] : theirs)
+        if (tag != 16 && tag != 17 && tag != 1 && tag != 19 && tag != 20)
+            EXPECT_EQ(ours[tag].toHex(), data.toHex()) << "field " << tag;
+    const auto order = [](const QByteArray& alias) {
+        QList<uint16_t> tags;
+        for (const auto& field : extendedFields(alias))
+            tags << field.first;
+        return tags;
+    };
+    QList<uint16_t> finderOrder = order(finder);
+    finderOrder.removeAll(20);
+    EXPECT_EQ(order(a), finderOrder);
+    EXPECT_EQ(ours[16], QByteArray(2, '\0') + a.mid(38, 4) + QByteArray(2, '\0'));
+    EXPECT_EQ(ours[17], QByteArray(2, '\0') + a.mid(118, 4) + QByteArray(2, '\0'));
+    EXPECT_EQ(ours[1], a.mid(46, 4));
+    EXPECT_EQ(ours[19], mount.path().toUtf8());
 }
 
-TEST(AliasRecord, MissingPictureGivesZeroIdAndDate)
+TEST(AliasRecord, MissingPictureOrMountGivesZeroIdsAndDates)
 {
-    MountedPicture m;
-    const auto present = makeAliasRecord(QStringLiteral("Sample"), m.mount.path(), m.folder, m.file);
-    ASSERT_TRUE(QFile::remove(m.filePath()));
-    const auto missing = makeAliasRecord(QStringLiteral("Sample"), m.mount.path(), m.folder, m.file);
-    ASSERT_TRUE(present && missing);
-    ASSERT_EQ(present->size(), missing->size());
-
+    QTemporaryDir mount;
+    const QString file = pictureIn(mount.path(), "x.png");
+    const auto present = makeAliasRecord("Sample", mount.path(), ".background", "x.png");
+    ASSERT_TRUE(QFile::remove(file));
+    const auto missing = makeAliasRecord("Sample", mount.path(), ".background", "x.png");
+    const auto nowhere = makeAliasRecord("V", "/nonexistent/vorlap-mount", ".background", "x.png");
+    ASSERT_TRUE(present && missing && nowhere);
     EXPECT_EQ(u32(*missing, 114), 0u);
     EXPECT_EQ(u32(*missing, 118), 0u);
     EXPECT_EQ(byTag(*missing)[17], QByteArray(8, '\0'));
     EXPECT_EQ(u32(*missing, 46), u32(*present, 46));
-
-    // A mount path that does not exist at all: every ID and date is 0, the record still made.
-    const auto nowhere = makeAliasRecord(QStringLiteral("V"), QStringLiteral("/nonexistent/vorlap-mount"), m.folder, m.file);
-    ASSERT_TRUE(nowhere);
-    EXPECT_EQ(u32(*nowhere, 38), 0u);
-    EXPECT_EQ(u32(*nowhere, 46), 0u);
-    EXPECT_EQ(u32(*nowhere, 114), 0u);
+    for (const qsizetype at : {38, 46, 114})
+        EXPECT_EQ(u32(*nowhere, at), 0u) << at;
 }
 
-TEST(AliasRecord, LongNamesAreCutInTheFixedPartOnly)
+TEST(AliasRecord, LongNamesAreCutInTheFixedPartOnlyAndOddLengthsPadded)
 {
-    MountedPicture m;
+    QTemporaryDir top;
     // 26 ASCII bytes then "é" (2 bytes): the cut at 27 would split it, so 26 bytes are kept.
-    const QString volume = QString(26, QLatin1Char('V')) + QString::fromUtf8("\xC3\xA9") + QStringLiteral("tail");
-    const QString file = QString(70, QLatin1Char('f')) + QStringLiteral(".png");
-    QFile(m.mount.path() + "/.background/" + file).open(QIODevice::WriteOnly);
-
-    const auto alias = makeAliasRecord(volume, m.mount.path(), m.folder, file);
-    ASSERT_TRUE(alias);
-    const QByteArray& a = *alias;
-    EXPECT_EQ(static_cast<uint8_t>(a[10]), 26);
-    EXPECT_EQ(a.mid(11, 26), QByteArray(26, 'V'));
-    EXPECT_EQ(a[37], '\0');
-    // The file name field is full: length 63, no trailing zero.
-    EXPECT_EQ(static_cast<uint8_t>(a[50]), 63);
-    EXPECT_EQ(a.mid(51, 63), QByteArray(63, 'f'));
-
-    auto fields = byTag(a);
-    EXPECT_TRUE(fields[2].startsWith(volume.toUtf8() + ":"));
-    EXPECT_EQ(u16(fields[15], 0), volume.size());
-    EXPECT_EQ(u16(fields[14], 0), file.size());
-    EXPECT_EQ(fields[18], "/.background/" + file.toUtf8());
-    EXPECT_EQ(u16(a, 4), a.size());
-}
-
-TEST(AliasRecord, OddLengthsArePadded)
-{
-    MountedPicture m;
-    // Mount path of odd and of even length: tag 19 gets a pad byte exactly when odd.
-    for (const QString& sub : {QStringLiteral("a"), QStringLiteral("ab")}) {
-        const QString mount = m.mount.path() + "/" + sub;
-        QDir().mkpath(mount + "/.background");
-        const auto alias = makeAliasRecord(QStringLiteral("Vol"), mount, m.folder, QStringLiteral("x.png"));
+    const QString volume = QString(26, 'V') + QString::fromUtf8("\xC3\xA9") + "tail";
+    const QString file = QString(70, 'f') + ".png";
+    // Mount paths of odd and of even length: the last field gets a pad byte exactly when odd.
+    for (const QString& mount : {top.filePath("a"), top.filePath("ab")}) {
+        SCOPED_TRACE(mount.toStdString());
+        pictureIn(mount, file);
+        const auto alias = makeAliasRecord(volume, mount, ".background", file);
         ASSERT_TRUE(alias);
-        const std::vector<Field> fields = extendedFields(*alias); // checks alignment and the end
-        const Field& last = fields[fields.size() - 2];
-        ASSERT_EQ(last.tag, 19);
-        EXPECT_EQ(last.data, mount.toUtf8());
-        EXPECT_EQ(fields.back().offset - last.offset, 4 + mount.toUtf8().size() + mount.toUtf8().size() % 2);
+        const QByteArray& a = *alias;
+        EXPECT_EQ(a.mid(10, 28), char(26) + QByteArray(26, 'V') + '\0');
+        EXPECT_EQ(a.mid(50, 64), char(63) + QByteArray(63, 'f')); // full: no trailing zero
+        auto fields = byTag(a);
+        EXPECT_TRUE(fields[2].startsWith(volume.toUtf8() + ":"));
+        EXPECT_EQ(u16(fields[15], 0), volume.size());
+        EXPECT_EQ(u16(fields[14], 0), file.size());
+        EXPECT_EQ(fields[18], "/.background/" + file.toUtf8());
+        EXPECT_EQ(fields[19], mount.toUtf8());
     }
 }

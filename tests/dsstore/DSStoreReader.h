@@ -6,28 +6,19 @@
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace vorlap::test {
 
-inline QJsonObject readDSStoreFile(const std::string& path)
+// `input` is what the reader finds on its standard input, for a path of /dev/stdin.
+inline QJsonObject readDSStoreFile(const std::string& path, const QByteArray& input = {})
 {
-    const ShellResult result = runProgram({"python3", sourcePath("tests/dsstore/read_ds_store.py"), path});
+    const ShellResult result = runProgram({"python3", sourcePath("tests/dsstore/read_ds_store.py"), path}, input.toStdString());
     EXPECT_EQ(result.exitCode, 0) << result.output;
     return QJsonDocument::fromJson(QByteArray::fromStdString(result.output)).object();
 }
 
-inline QJsonObject readDSStore(const QByteArray& bytes)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("DS_Store"));
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
-    return readDSStoreFile(path.toStdString());
-}
+inline QJsonObject readDSStore(const QByteArray& bytes) { return readDSStoreFile("/dev/stdin", bytes); }
 
 } // namespace vorlap::test

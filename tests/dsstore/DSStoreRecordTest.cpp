@@ -12,24 +12,21 @@ using namespace vorlap::test;
 
 namespace {
 
-QJsonArray readBack(const QList<DSStoreRecord>& records)
+QJsonObject readBack(const DSStoreRecord& record)
 {
-    const auto file = DSStoreWriter::serialize(records);
+    const auto file = DSStoreWriter::serialize({record});
     EXPECT_TRUE(file);
-    return file ? readDSStore(*file)["records"].toArray() : QJsonArray();
+    return file ? readDSStore(*file)["records"].toArray()[0].toObject() : QJsonObject();
 }
 
-QJsonObject plistOf(const DSStoreRecord& record)
-{
-    return readBack({record})[0].toObject()["value"].toObject()["plist"].toObject();
-}
+QJsonObject plistOf(const QJsonObject& record) { return record["value"].toObject()["plist"].toObject(); }
 
 // The property list of the first `code` record of a Finder-written fixture.
 QJsonObject finderPlist(const char* fixture, const QString& code)
 {
     for (const auto& r : readDSStoreFile(fixturePath(fixture))["records"].toArray())
         if (r.toObject()["code"].toString() == code)
-            return r.toObject()["value"].toObject()["plist"].toObject();
+            return plistOf(r.toObject());
     ADD_FAILURE() << "no " << code.toStdString() << " in " << fixture;
     return {};
 }
@@ -43,24 +40,15 @@ TEST(DSStoreRecord, EntriesDecodeIndependently)
     const QString odd = QString::fromUtf8("\xF0\x9F\x93\xA6" "E\xCC\x81.app");
     const struct {
         DSStoreRecord record;
-        QString name, code, type;
-        QJsonValue value;
+        QJsonObject read;
     } cases[] = {
-        {DSStoreRecord::vSrn(), ".", "vSrn", "long", 1},
-        {DSStoreRecord::icvl(), ".", "icvl", "type", "icnv"},
-        {DSStoreRecord::iloc("Applications", 420, 190), "Applications", "Iloc", "blob",
-         QJsonObject{{"hex", "000001a4000000beffffffffffff0000"}}},
-        {DSStoreRecord::iloc(odd, 0, 4294967295u), odd, "Iloc", "blob",
-         QJsonObject{{"hex", "00000000ffffffffffffffffffff0000"}}},
+        {DSStoreRecord::vSrn(), {{"name", "."}, {"code", "vSrn"}, {"type", "long"}, {"value", 1}}},
+        {DSStoreRecord::icvl(), {{"name", "."}, {"code", "icvl"}, {"type", "type"}, {"value", "icnv"}}},
+        {DSStoreRecord::iloc(odd, 0, 4294967295u), {{"name", odd}, {"code", "Iloc"}, {"type", "blob"},
+                                                    {"value", QJsonObject{{"hex", "00000000ffffffffffffffffffff0000"}}}}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name.toStdString() + "/" + c.code.toStdString());
-        const QJsonObject read = readBack({c.record})[0].toObject();
-        EXPECT_EQ(read["name"].toString(), c.name);
-        EXPECT_EQ(read["code"].toString(), c.code);
-        EXPECT_EQ(read["type"].toString(), c.type);
-        EXPECT_EQ(read["value"], c.value);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(readBack(c.record), c.read) << c.read["code"].toString().toStdString();
 }
 
 TEST(DSStoreRecord, OrderIsByFullyLowerCasedScalarValuesThenCode)
@@ -96,33 +84,26 @@ TEST(DSStoreRecord, OrderIsByFullyLowerCasedScalarValuesThenCode)
     }
 }
 
-TEST(DSStoreRecord, ViewPropertiesAreTheFindersDefaults)
+TEST(DSStoreRecord, ViewAndWindowPropertiesAreTheFindersOwn)
 {
     // Finder's own file with a background keeps every default we write; its icon size,
     // alias and scroll positions are its own.
     const QByteArray alias("\x00\x01\x02\xFF", 4);
-    QJsonObject ours = plistOf(DSStoreRecord::icvp(104, 2, alias));
-    EXPECT_EQ(ours.keys(), finderPlist("keepassxc-DS_Store", "icvp").keys());
-    EXPECT_EQ(QByteArray::fromBase64(ours.take("backgroundImageAlias").toObject()["data"].toString().toLatin1()), alias);
+    QJsonObject view = plistOf(readBack(DSStoreRecord::icvp(104, 2, alias)));
+    EXPECT_EQ(view.keys(), finderPlist("keepassxc-DS_Store", "icvp").keys());
+    EXPECT_EQ(QByteArray::fromBase64(view.take("backgroundImageAlias").toObject()["data"].toString().toLatin1()), alias);
     for (const char* key : {"scrollPositionX", "scrollPositionY"})
-        EXPECT_EQ(ours.take(key), (QJsonObject{{"real", 0.0}})) << key;
-    QJsonObject finder = finderPlist("dosbox-staging-DS_Store", "icvp");
-    finder.remove("backgroundImageAlias");
-    EXPECT_EQ(ours, finder) << QJsonDocument(ours).toJson().toStdString();
+        EXPECT_EQ(view.take(key), (QJsonObject{{"real", 0.0}})) << key;
+    QJsonObject finderView = finderPlist("dosbox-staging-DS_Store", "icvp");
+    finderView.remove("backgroundImageAlias");
+    EXPECT_EQ(view, finderView);
+    EXPECT_EQ(plistOf(readBack(DSStoreRecord::icvp(72.5, 0)))["iconSize"], (QJsonObject{{"real", 72.5}}));
 
-    const QJsonObject plain = plistOf(DSStoreRecord::icvp(72.5, 0));
-    EXPECT_EQ(plain.size(), 16);
-    EXPECT_EQ(plain["backgroundType"], (QJsonObject{{"integer", 0}}));
-    EXPECT_EQ(plain["iconSize"], (QJsonObject{{"real", 72.5}}));
-}
-
-TEST(DSStoreRecord, WindowPropertiesHideWhatTheFinderHides)
-{
-    QJsonObject ours = plistOf(DSStoreRecord::bwsp(QStringLiteral("{{100, 100}, {540, 408}}")));
-    EXPECT_EQ(ours.take("WindowBounds").toString(), "{{100, 100}, {540, 408}}");
-    EXPECT_EQ(ours.take("SidebarWidth"), (QJsonObject{{"integer", 0}}));
-    EXPECT_EQ(ours.take("PreviewPaneVisibility"), (QJsonObject{{"bool", false}}));
-    QJsonObject finder = finderPlist("keepassxc-DS_Store", "bwsp");
-    finder.remove("WindowBounds");
-    EXPECT_EQ(ours, finder);
+    QJsonObject window = plistOf(readBack(DSStoreRecord::bwsp(QStringLiteral("{{100, 100}, {540, 408}}"))));
+    EXPECT_EQ(window.take("WindowBounds").toString(), "{{100, 100}, {540, 408}}");
+    EXPECT_EQ(window.take("SidebarWidth"), (QJsonObject{{"integer", 0}}));
+    EXPECT_EQ(window.take("PreviewPaneVisibility"), (QJsonObject{{"bool", false}}));
+    QJsonObject finderWindow = finderPlist("keepassxc-DS_Store", "bwsp");
+    finderWindow.remove("WindowBounds");
+    EXPECT_EQ(window, finderWindow);
 }

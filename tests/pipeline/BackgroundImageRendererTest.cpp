@@ -1,12 +1,13 @@
 // The background picture scaled to cover the window and cropped equally on both sides,
-// checked pixel by pixel, and its PNG decoded by an independent reader.
+// checked pixel by pixel, its PNG decoded by an independent reader, and pictures written
+// by other programs.
 #include "pipeline/BackgroundImageRenderer.h"
 #include "support/Shell.h"
+#include "support/TestEnvironment.h"
 #include "support/TestPaths.h"
 
 #include <QBuffer>
 #include <QColorSpace>
-#include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -17,47 +18,52 @@
 #include <cmath>
 
 using namespace vorlap;
+using namespace vorlap::test;
 
 namespace {
 
 constexpr QRgb red = 0xffff0000, green = 0xff00ff00, yellow = 0xffffff00, blue = 0xff0000ff;
 
-struct Band {
-    int start; // first column (vertical bands) or row (horizontal bands)
-    QRgb colour;
-};
-
-// A picture made of bands of solid colour, each running to the next band's start.
-QImage bands(QSize size, Qt::Orientation orientation, const std::vector<Band>& list)
+// A picture of vertical bands of solid colour, each from its column to the next band's.
+QImage bands(QSize size, const std::vector<std::pair<int, QRgb>>& list)
 {
     QImage image(size, QImage::Format_ARGB32);
     for (size_t i = 0; i < list.size(); ++i) {
-        const int end = i + 1 < list.size() ? list[i + 1].start
-                                            : (orientation == Qt::Horizontal ? size.width() : size.height());
-        for (int a = list[i].start; a < end; ++a)
-            for (int b = 0; b < (orientation == Qt::Horizontal ? size.height() : size.width()); ++b)
-                image.setPixel(orientation == Qt::Horizontal ? QPoint(a, b) : QPoint(b, a), list[i].colour);
+        const int end = i + 1 < list.size() ? list[i + 1].first : size.width();
+        for (int x = list[i].first; x < end; ++x)
+            for (int y = 0; y < size.height(); ++y)
+                image.setPixel(x, y, list[i].second);
     }
     return image;
 }
 
+QByteArray encoded(const QImage& image, const char* format, int quality = -1)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, format, quality));
+    return bytes;
+}
+
+QByteArray pngChunk(const char* kind, const QByteArray& body)
+{
+    QByteArray chunk(4, '\0'), crc(4, '\0');
+    qToBigEndian<quint32>(quint32(body.size()), chunk.data());
+    const QByteArray covered = QByteArray(kind, 4) + body;
+    qToBigEndian<quint32>(quint32(crc32(0, reinterpret_cast<const Bytef*>(covered.constData()), uInt(covered.size()))), crc.data());
+    return chunk + covered + crc;
+}
+
 class BackgroundImageRendererTest : public ::testing::Test {
 protected:
-    QString save(const QImage& image, const QString& name)
-    {
-        const QString path = dir.filePath(name);
-        EXPECT_TRUE(image.save(path)) << path.toStdString();
-        return path;
-    }
-
     QString write(const QByteArray& bytes, const QString& name)
     {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
+        writeFile(dir.filePath(name), bytes);
+        return dir.filePath(name);
     }
+
+    QString save(const QImage& image, const QString& name) { return write(encoded(image, "png"), name); }
 
     QImage render(const QString& path, Size size, double scale = 1.0)
     {
@@ -69,68 +75,40 @@ protected:
     QTemporaryDir dir;
 };
 
-QByteArray pngChunk(const char* kind, const QByteArray& body)
-{
-    QByteArray chunk;
-    char length[4];
-    qToBigEndian<quint32>(quint32(body.size()), length);
-    chunk.append(length, 4).append(kind, 4).append(body);
-    const QByteArray covered = QByteArray(kind, 4) + body;
-    char crc[4];
-    qToBigEndian<quint32>(quint32(crc32(0, reinterpret_cast<const Bytef*>(covered.constData()), uInt(covered.size()))), crc);
-    return chunk.append(crc, 4);
-}
-
 } // namespace
 
 TEST_F(BackgroundImageRendererTest, PictureCoversTheWindowCroppedEquallyOnBothSides)
 {
-    EXPECT_EQ(BackgroundImageRenderer::cropRect({1200, 800}, {600, 400}), QRect(0, 0, 1200, 800));
-    EXPECT_EQ(BackgroundImageRenderer::cropRect({3, 1000}, {1000, 1}), QRect(0, 499, 3, 2));
-    // Bands the crop must cut away are red or blue; what remains runs green to yellow.
     const struct {
-        QSize source;
-        Qt::Orientation orientation;
-        std::vector<Band> bands;
+        QSize source, window;
         QRect crop;
-        std::vector<std::pair<int, QRgb>> lines; // columns (horizontal bands) or rows
-    } cases[] = {
-        // 1920 x 1080 into 600 x 400 keeps the full height from x = 150; the green/yellow
-        // edge at source column 960 lands at (960 - 150) / 2.7 = 300.
-        {{1920, 1080}, Qt::Horizontal, {{0, red}, {150, green}, {960, yellow}, {1770, blue}},
-         {150, 0, 1620, 1080}, {{0, green}, {298, green}, {301, yellow}, {599, yellow}}},
-        // h = 666.67 at y = 166.67, made whole: rows 166 to 833.
-        {{1000, 1000}, Qt::Vertical, {{0, red}, {166, green}, {500, yellow}, {834, blue}},
-         {0, 166, 1000, 668}, {{0, green}, {399, yellow}}},
+    } crops[] = {
+        {{1200, 800}, {600, 400}, {0, 0, 1200, 800}},
+        {{3, 1000}, {1000, 1}, {0, 499, 3, 2}},
+        {{1920, 1080}, {600, 400}, {150, 0, 1620, 1080}},
+        {{1000, 1000}, {600, 400}, {0, 166, 1000, 668}}, // h = 666.67 at y = 166.67, made whole
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.source.width());
-        EXPECT_EQ(BackgroundImageRenderer::cropRect(c.source, {600, 400}), c.crop);
-        const QImage image = render(save(bands(c.source, c.orientation, c.bands), QStringLiteral("bands.png")), {600, 400});
-        ASSERT_EQ(image.size(), QSize(600, 400));
-        int stray = 0;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                const QRgb p = image.pixel(x, y);
-                stray += qGreen(p) != 255 || qBlue(p) != 0 || qAlpha(p) != 255;
-            }
-        EXPECT_EQ(stray, 0);
-        for (const auto& [line, colour] : c.lines)
-            for (int along = 0; along < (c.orientation == Qt::Horizontal ? 400 : 600); ++along) {
-                const QPoint at = c.orientation == Qt::Horizontal ? QPoint(line, along) : QPoint(along, line);
-                ASSERT_EQ(image.pixel(at), colour) << at.x() << ", " << at.y();
-            }
-    }
+    for (const auto& c : crops)
+        EXPECT_EQ(BackgroundImageRenderer::cropRect(c.source, c.window), c.crop) << c.source.width();
+
+    // 1920 x 1080 into 600 x 400 keeps the full height from x = 150; the green/yellow edge
+    // at source column 960 lands at (960 - 150) / 2.7 = 300. Red and blue must be cut away.
+    const QImage image = render(save(bands({1920, 1080}, {{0, red}, {150, green}, {960, yellow}, {1770, blue}}), "bands.png"),
+                                {600, 400});
+    ASSERT_EQ(image.size(), QSize(600, 400));
+    for (int y = 0; y < 400; ++y)
+        for (const auto& [x, colour] : {std::pair{0, green}, {298, green}, {301, yellow}, {599, yellow}})
+            ASSERT_EQ(image.pixel(x, y), colour) << x << ", " << y;
 
     // Scaled up without a border: the corner pixels reach the corners.
     QImage small(30, 20, QImage::Format_RGB32);
     small.fill(green);
     small.setPixel(0, 0, red);
     small.setPixel(29, 19, blue);
-    const QImage image = render(save(small, QStringLiteral("small.png")), {600, 400});
-    EXPECT_EQ(image.pixel(0, 0), red);
-    EXPECT_EQ(image.pixel(599, 399), blue);
-    EXPECT_EQ(image.pixel(599, 0), green);
+    const QImage up = render(save(small, "small.png"), {600, 400});
+    EXPECT_EQ(up.pixel(0, 0), red);
+    EXPECT_EQ(up.pixel(599, 399), blue);
+    EXPECT_EQ(up.pixel(599, 0), green);
 }
 
 TEST_F(BackgroundImageRendererTest, ScalingDownBlendsNeighbouringPixels)
@@ -140,7 +118,7 @@ TEST_F(BackgroundImageRendererTest, ScalingDownBlendsNeighbouringPixels)
     for (int x = 0; x < 200; ++x)
         for (int y = 0; y < 100; ++y)
             stripes.setPixel(x, y, x % 2 ? 0xffffffff : 0xff000000);
-    const QImage image = render(save(stripes, QStringLiteral("stripes.png")), {100, 50});
+    const QImage image = render(save(stripes, "stripes.png"), {100, 50});
     for (const QPoint p : {QPoint(0, 0), QPoint(37, 20), QPoint(99, 49)}) {
         EXPECT_GT(qGray(image.pixel(p)), 100);
         EXPECT_LT(qGray(image.pixel(p)), 155);
@@ -151,8 +129,7 @@ TEST_F(BackgroundImageRendererTest, PixelSizeRoundsHalvesUpAndRefusesAbsurdSizes
 {
     QImage picture(8, 8, QImage::Format_RGB32);
     picture.fill(yellow);
-    const QString path = save(picture, QStringLiteral("p.png"));
-
+    const QString path = save(picture, "p.png");
     const struct {
         Size size;
         double scale;
@@ -182,50 +159,30 @@ TEST_F(BackgroundImageRendererTest, UnreadablePicturesAreInvalid)
 {
     // A valid PNG header claiming 100000 x 100000 RGBA pixels (40 GB) over a few bytes of
     // data must be refused without allocating.
-    QByteArray header(13, '\0');
-    qToBigEndian<quint32>(100000, header.data());
-    qToBigEndian<quint32>(100000, header.data() + 4);
-    header[8] = 8;
-    header[9] = 6;
-    const QByteArray bomb = QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header)
+    const QByteArray bomb = QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", QByteArray::fromHex("000186a0000186a00806000000"))
         + pngChunk("IDAT", QByteArray::fromHex("789c030000000001")) + pngChunk("IEND", {});
-    for (const QString& path : {write("not a picture at all\n", QStringLiteral("notes.png")), write({}, QStringLiteral("empty.jpg")),
-                                dir.filePath(QStringLiteral("missing.png")), dir.path(), write(bomb, QStringLiteral("bomb.png"))}) {
+    for (const QString& path : {write("not a picture at all\n", "notes.png"), write({}, "empty.jpg"),
+                                dir.filePath("missing.png"), dir.path(), write(bomb, "bomb.png")}) {
         const auto image = BackgroundImageRenderer::renderImage(path, {600, 400}, 1.0);
         ASSERT_FALSE(image) << path.toStdString();
         EXPECT_EQ(image.error().description(), "Background image is invalid: " + path);
-        const auto png = BackgroundImageRenderer::renderPNG(path, {600, 400}, 1.0);
-        ASSERT_FALSE(png);
-        EXPECT_EQ(png.error(), PipelineError::backgroundImageInvalid(path));
     }
 }
 
-TEST_F(BackgroundImageRendererTest, OrientationTagIsHonoured)
+TEST_F(BackgroundImageRendererTest, OrientationProfileAndLargestIconImageAreHonoured)
 {
     // Stored 40 × 20 with red on the left; the EXIF tag 6 says "turn 90° clockwise to show",
     // so the shown picture is 20 × 40 with red on top.
-    QImage stored(40, 20, QImage::Format_RGB32);
-    stored.fill(blue);
-    QPainter(&stored).fillRect(0, 0, 20, 20, QColor(red));
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    ASSERT_TRUE(stored.save(&buffer, "jpg", 100));
-    const QByteArray exif = QByteArray::fromHex("ffe10022" "457869660000" "4d4d002a00000008"
-                                                "0001" "011200030000000100060000" "00000000");
-    const QString path = write(jpeg.left(2) + exif + jpeg.mid(2), QStringLiteral("turned.jpg"));
-
-    const QImage image = render(path, {20, 40});
-    ASSERT_EQ(image.size(), QSize(20, 40));
-    const QColor top = image.pixelColor(10, 5), bottom = image.pixelColor(10, 35);
+    const QByteArray jpeg = encoded(bands({40, 20}, {{0, red}, {20, blue}}), "jpg", 100);
+    const QByteArray exif = QByteArray::fromHex("ffe10022457869660000" "4d4d002a00000008" "0001011200030000000100060000" "00000000");
+    const QImage turned = render(write(jpeg.left(2) + exif + jpeg.mid(2), "turned.jpg"), {20, 40});
+    ASSERT_EQ(turned.size(), QSize(20, 40));
+    const QColor top = turned.pixelColor(10, 5), bottom = turned.pixelColor(10, 35);
     EXPECT_GT(top.red(), 230);
     EXPECT_LT(top.blue(), 25);
     EXPECT_GT(bottom.blue(), 230);
     EXPECT_LT(bottom.red(), 25);
-}
 
-TEST_F(BackgroundImageRendererTest, EmbeddedProfileIsConvertedToSRgb)
-{
     // Display P3 (200, 100, 50) in sRGB, computed with the published P3-to-sRGB matrix
     // (both spaces share the sRGB transfer curve).
     const auto toLinear = [](double v) { v /= 255; return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
@@ -234,64 +191,40 @@ TEST_F(BackgroundImageRendererTest, EmbeddedProfileIsConvertedToSRgb)
         return 255 * (v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1 / 2.4) - 0.055);
     };
     const double r = toLinear(200), g = toLinear(100), b = toLinear(50);
-    const double expected[3] = {toEncoded(1.2249401 * r - 0.2249404 * g),
-                                toEncoded(-0.0420569 * r + 1.0420571 * g),
-                                toEncoded(-0.0196376 * r - 0.0786361 * g + 1.0982735 * b)};
+    QImage p3(16, 16, QImage::Format_RGB32);
+    p3.fill(qRgb(200, 100, 50));
+    p3.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
+    const QImage converted = render(save(p3, "p3.png"), {4, 4});
+    const QColor pixel = converted.pixelColor(2, 2);
+    EXPECT_NEAR(pixel.red(), toEncoded(1.2249401 * r - 0.2249404 * g), 2.0);
+    EXPECT_NEAR(pixel.green(), toEncoded(-0.0420569 * r + 1.0420571 * g), 2.0);
+    EXPECT_NEAR(pixel.blue(), toEncoded(-0.0196376 * r - 0.0786361 * g + 1.0982735 * b), 2.0);
+    EXPECT_EQ(converted.colorSpace(), QColorSpace(QColorSpace::SRgb));
 
-    QImage picture(16, 16, QImage::Format_RGB32);
-    picture.fill(qRgb(200, 100, 50));
-    picture.setColorSpace(QColorSpace(QColorSpace::DisplayP3));
-    const QImage image = render(save(picture, QStringLiteral("p3.png")), {4, 4});
-    const QColor pixel = image.pixelColor(2, 2);
-    EXPECT_NEAR(pixel.red(), expected[0], 2.0);
-    EXPECT_NEAR(pixel.green(), expected[1], 2.0);
-    EXPECT_NEAR(pixel.blue(), expected[2], 2.0);
-    EXPECT_EQ(image.colorSpace(), QColorSpace(QColorSpace::SRgb));
-}
-
-TEST_F(BackgroundImageRendererTest, IconFileUsesItsLargestImage)
-{
-    // An .ico holding a 16 × 16 red and a 64 × 64 green PNG.
-    const auto pngOf = [](int side, QRgb colour) {
-        QImage image(side, side, QImage::Format_ARGB32);
-        image.fill(colour);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "png");
-        return bytes;
-    };
-    const QByteArray small = pngOf(16, red), large = pngOf(64, green);
-    QByteArray ico = QByteArray::fromHex("000001000200");
+    // An .ico holding a 16 × 16 red and a 64 × 64 green PNG: the largest is used.
+    const QByteArray small = encoded(bands({16, 16}, {{0, red}}), "png"), large = encoded(bands({64, 64}, {{0, green}}), "png");
     const auto entry = [](int side, qsizetype size, qsizetype offset) {
-        QByteArray e(16, '\0');
-        e[0] = char(side);
-        e[1] = char(side);
-        qToLittleEndian<quint16>(1, e.data() + 4);
-        qToLittleEndian<quint16>(32, e.data() + 6);
+        QByteArray e = QByteArray(1, char(side)) + char(side) + QByteArray::fromHex("000001002000") + QByteArray(8, '\0');
         qToLittleEndian<quint32>(quint32(size), e.data() + 8);
         qToLittleEndian<quint32>(quint32(offset), e.data() + 12);
         return e;
     };
-    ico += entry(16, small.size(), 6 + 32) + entry(64, large.size(), 6 + 32 + small.size()) + small + large;
-    const QImage image = render(write(ico, QStringLiteral("icon.ico")), {10, 10});
-    ASSERT_EQ(image.size(), QSize(10, 10));
-    EXPECT_EQ(image.pixel(5, 5), green);
+    const QByteArray ico = QByteArray::fromHex("000001000200") + entry(16, small.size(), 6 + 32)
+                         + entry(64, large.size(), 6 + 32 + small.size()) + small + large;
+    const QImage icon = render(write(ico, "icon.ico"), {10, 10});
+    ASSERT_EQ(icon.size(), QSize(10, 10));
+    EXPECT_EQ(icon.pixel(5, 5), green);
 }
 
 TEST_F(BackgroundImageRendererTest, PngDecodesIndependentlyToTheSamePixels)
 {
-    if (!test::haveProgram("python3"))
-        GTEST_SKIP() << "python3 not found";
-    QImage picture = bands({90, 50}, Qt::Horizontal, {{0, red}, {20, green}, {45, qRgba(0, 0, 255, 128)}, {70, yellow}});
+    QImage picture = bands({90, 50}, {{0, red}, {20, green}, {45, qRgba(0, 0, 255, 128)}, {70, yellow}});
     picture.setPixel(44, 10, qRgba(10, 20, 30, 0));
-    const QString path = save(picture, QStringLiteral("source.png"));
-
+    const QString path = save(picture, "source.png");
     const auto png = BackgroundImageRenderer::renderPNG(path, {37, 23}, 1.0);
     ASSERT_TRUE(png) << png.error().description().toStdString();
-    const QString output = write(*png, QStringLiteral("rendered.png"));
-    const test::ShellResult decoded =
-        test::runProgram({"python3", test::sourcePath("tests/pipeline/png_pixels.py"), output.toStdString()});
+    const ShellResult decoded =
+        runProgram({"python3", sourcePath("tests/pipeline/png_pixels.py"), write(*png, "rendered.png").toStdString()});
     ASSERT_EQ(decoded.exitCode, 0) << decoded.output;
 
     // The header line (size, colour type 6 = RGBA, chunks), then every pixel as RRGGBBAA.
@@ -301,7 +234,33 @@ TEST_F(BackgroundImageRendererTest, PngDecodesIndependentlyToTheSamePixels)
         for (int x = 0; x < expected.width(); ++x)
             pixels += QByteArray(reinterpret_cast<const char*>(expected.constScanLine(y)) + 4 * x, 4).toHex().toStdString()
                 + (x + 1 < expected.width() ? " " : "\n");
-    const size_t headerEnd = decoded.output.find('\n') + 1;
     EXPECT_EQ(decoded.output.substr(0, 8), "37 23 6 ");
-    EXPECT_EQ(decoded.output.substr(headerEnd), pixels);
+    EXPECT_EQ(decoded.output.substr(decoded.output.find('\n') + 1), pixels);
+}
+
+TEST_F(BackgroundImageRendererTest, SixteenBitAndEightBitBackgroundsKeepTheirPixels)
+{
+    // PNGs written here, not by Qt: 4 x 4 pixels of one colour in every layout.
+    const struct {
+        int colourType, depth;
+        std::vector<int> samples;
+        QColor premultiplied; // expected, within 1 per channel
+    } cases[] = {
+        {6, 16, {64250, 51400, 0, 32896}, QColor(126, 100, 0, 128)},
+        {4, 16, {51400, 32896}, QColor(100, 100, 100, 128)},
+        {6, 8, {250, 200, 0, 128}, QColor(125, 100, 0, 128)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.colourType) + " at " + std::to_string(c.depth) + " bits");
+        QByteArray pixel;
+        for (const int sample : c.samples)
+            pixel += c.depth == 16 ? QByteArray(1, char(sample >> 8)) + char(sample) : QByteArray(1, char(sample));
+        const QByteArray header = QByteArray::fromHex("0000000400000004") + char(c.depth) + char(c.colourType) + QByteArray(3, '\0');
+        const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header)
+            + pngChunk("IDAT", qCompress(('\0' + pixel.repeated(4)).repeated(4)).mid(4)) + pngChunk("IEND", {});
+        const QImage image = render(write(png, "pixels.png"), {4, 4}).convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+        const int channels[] = {c.premultiplied.red(), c.premultiplied.green(), c.premultiplied.blue(), c.premultiplied.alpha()};
+        for (int channel = 0; channel < 4; ++channel)
+            EXPECT_NEAR(image.constScanLine(2)[2 * 4 + channel], channels[channel], 1) << "channel " << channel;
+    }
 }

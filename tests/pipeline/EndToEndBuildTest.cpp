@@ -20,24 +20,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <sys/stat.h>
 
 using namespace vorlap::test;
 
 namespace {
-
-// The application grows what matters to a copy: a link inside the bundle, a hidden file,
-// data spanning several compressed chunks and a name in both accents and CJK.
-void fillApp(const QString& app)
-{
-    QByteArray big(3 * 1024 * 1024 + 17, '\0');
-    for (qsizetype i = 0; i < big.size(); ++i)
-        big[i] = static_cast<char>((i * 7919) >> 5);
-    writeFile(app + "/Contents/Resources/data.bin", big);
-    writeFile(app + "/Contents/Resources/.hidden", "h");
-    writeFile(app + QString::fromUtf8("/Contents/Resources/R\u00e9sum\u00e9 \u65e5\u672c.txt"), "accents\n");
-    QFile::link("MacOS/Sample", app + "/Contents/run");
-}
 
 // Path -> content hash and executable bit (files), link target (links) or "dir".
 std::map<QString, QString> describeTree(const QString& top)
@@ -76,22 +62,20 @@ uint32_t fshfsCatalogId(const std::string& raw, const std::string& item)
     return match.captured(1).toUInt();
 }
 
-// The inode number the kernel's `ls -laiR` listing gives a top-level item.
-uint64_t kernelInode(const std::string& listing, const QString& name)
-{
-    const QRegularExpression line(QStringLiteral("^\\s*(\\d+)\\s.*\\s%1( ->.*)?$").arg(QRegularExpression::escape(name)),
-                                  QRegularExpression::MultilineOption);
-    const auto match = line.match(QString::fromStdString(listing));
-    EXPECT_TRUE(match.hasMatch()) << name.toStdString();
-    return match.captured(1).toULongLong();
-}
-
 } // namespace
 
 TEST(EndToEndBuild, ProgramBuildsAnImageEveryIndependentReaderAccepts)
 {
     BuildCorner corner(DiskTool::real);
-    fillApp(corner.appPath());
+    // The application grows what matters to a copy: a link inside the bundle, a hidden file,
+    // data spanning several compressed chunks and a name in both accents and CJK.
+    QByteArray big(3 * 1024 * 1024 + 17, '\0');
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 7919) >> 5);
+    writeFile(corner.appPath() + "/Contents/Resources/data.bin", big);
+    writeFile(corner.appPath() + "/Contents/Resources/.hidden", "h");
+    writeFile(corner.appPath() + QString::fromUtf8("/Contents/Resources/R\u00e9sum\u00e9 \u65e5\u672c.txt"), "accents\n");
+    QFile::link("MacOS/Sample", corner.appPath() + "/Contents/run");
     const auto expectedApp = describeTree(corner.appPath());
     QImage picture(1600, 900, QImage::Format_RGB32);
     picture.fill(QColor(200, 60, 30));
@@ -123,7 +107,6 @@ TEST(EndToEndBuild, ProgramBuildsAnImageEveryIndependentReaderAccepts)
     const QStringList pictures = QDir(volume + "/.background").entryList(QDir::Files | QDir::Hidden);
     ASSERT_EQ(pictures.size(), 1);
     EXPECT_TRUE(QRegularExpression("^background-[0-9a-f]{16}\\.png$").match(pictures[0]).hasMatch()) << pictures[0].toStdString();
-    EXPECT_TRUE(readFile(volume + "/.background/" + pictures[0]).startsWith(QByteArray("\x89PNG\r\n\x1a\n", 8)));
     EXPECT_EQ(QImage(volume + "/.background/" + pictures[0]).size(), QSize(540, 380));
 
     // Python reads the layout records: window, view and both icons exactly.
@@ -141,13 +124,11 @@ TEST(EndToEndBuild, ProgramBuildsAnImageEveryIndependentReaderAccepts)
     EXPECT_EQ(alias.mid(11, 6), "Sample");
     EXPECT_EQ(alias.mid(51, static_cast<uint8_t>(alias[50])), pictures[0].toUtf8());
 
-    // libfshfs on the raw volume dmg2img unpacks: its name, the link, and the catalog IDs
+    // libfshfs on the raw volume dmg2img unpacks: the link, and the catalog IDs
     // the alias recorded while the volume was attached.
     const std::string raw = corner.path("raw.img").toStdString();
     const ShellResult unpacked = runProgram({"dmg2img", "-i", image, "-o", raw});
     ASSERT_EQ(unpacked.exitCode, 0) << unpacked.output;
-    const std::string info = runProgram({"fshfsinfo", raw}).output;
-    EXPECT_NE(info.find("Name\t\t\t\t: Sample\n"), std::string::npos) << info;
     EXPECT_NE(runProgram({"fshfsinfo", "-F", "/Applications", raw}).output.find("Symbolic link target\t: /Applications\n"),
               std::string::npos);
     const uint32_t folderId = qFromBigEndian<uint32_t>(alias.constData() + 46);
@@ -155,12 +136,10 @@ TEST(EndToEndBuild, ProgramBuildsAnImageEveryIndependentReaderAccepts)
     EXPECT_EQ(folderId, fshfsCatalogId(raw, "/.background"));
     EXPECT_EQ(qFromBigEndian<uint32_t>(alias.constData() + 114), fshfsCatalogId(raw, "/.background/" + pictures[0].toStdString()));
 
-    // The real Linux driver mounts it clean, reads every file, and numbers the items as
-    // the catalog does.
+    // The real Linux driver mounts it clean and reads every file (the volume tests hold its
+    // item numbers against the catalog's).
     const ShellResult kernel = runProgram({toolPath("kernel-hfsplus-check"), image});
     EXPECT_EQ(kernel.exitCode, 0) << kernel.output;
     EXPECT_NE(kernel.output.find("read_errors=0 hfs_kmsgs=0"), std::string::npos) << kernel.output;
-    for (const char* name : {".background", "Sample.app", "Applications"})
-        EXPECT_EQ(kernelInode(kernel.output, name), fshfsCatalogId(raw, std::string("/") + name)) << name;
     EXPECT_NE(kernel.output.find(expectedApp.at("Contents/Resources/data.bin").left(64).toStdString()), std::string::npos);
 }

@@ -3,46 +3,26 @@
 // other files, a preferences store in an INI file inside it, and the user's data folder
 // (where pasted pictures go) pointed into it as well.
 #include "project/RecentBackgrounds.h"
+#include "support/TestEnvironment.h"
 
-#include <QByteArray>
 #include <QColor>
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <memory>
 
 namespace vorlap::test {
 
-class BackgroundCorner {
+class BackgroundCorner : public EnvironmentGuard {
 public:
-    BackgroundCorner()
-        : m_savedDataHome(qgetenv("XDG_DATA_HOME")), m_hadDataHome(qEnvironmentVariableIsSet("XDG_DATA_HOME"))
-    {
-        qputenv("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("data"))));
-    }
-
-    ~BackgroundCorner()
-    {
-        if (m_hadDataHome)
-            qputenv("XDG_DATA_HOME", m_savedDataHome);
-        else
-            qunsetenv("XDG_DATA_HOME");
-    }
-
-    BackgroundCorner(const BackgroundCorner&) = delete;
-    BackgroundCorner& operator=(const BackgroundCorner&) = delete;
+    BackgroundCorner() { set("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("data")))); }
 
     // True when pasted pictures land inside the temporary folder (so a test may paste).
     bool dataFolderIsPrivate() const
     {
-        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).startsWith(m_dir.path());
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).startsWith(scratch().path());
     }
-
-    QString path(const QString& relative) const { return m_dir.filePath(relative); }
 
     QString pastedFolder() const { return path(QStringLiteral("data/Vorlap/PastedBackgrounds")); }
 
@@ -51,19 +31,15 @@ public:
     {
         QImage image(size, QImage::Format_RGB32);
         image.fill(colour);
-        const QString file = path(name);
-        QDir().mkpath(QFileInfo(file).path());
-        image.save(file, "PNG");
-        return file;
+        QDir().mkpath(QFileInfo(path(name)).path());
+        image.save(path(name), "PNG");
+        return path(name);
     }
 
     QString textFile(const QString& name, const QByteArray& contents = "not a picture") const
     {
-        const QString file = path(name);
-        QFile out(file);
-        out.open(QIODevice::WriteOnly);
-        out.write(contents);
-        return file;
+        writeFile(path(name), contents);
+        return path(name);
     }
 
     QString iniPath() const { return path(QStringLiteral("preferences.ini")); }
@@ -76,11 +52,6 @@ public:
 
     // What the store holds under the list's key, unfiltered.
     QStringList stored() const { return store()()->value(QLatin1String(recentBackgroundsKey)).toStringList(); }
-
-private:
-    QTemporaryDir m_dir;
-    QByteArray m_savedDataHome;
-    bool m_hadDataHome;
 };
 
 } // namespace vorlap::test

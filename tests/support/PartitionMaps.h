@@ -9,16 +9,10 @@
 
 namespace vorlap::test {
 
-inline void putLE32(uint8_t* p, uint32_t v)
+inline void putLE(uint8_t* p, uint64_t v, int bytes)
 {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < bytes; ++i)
         p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-inline void putLE64(uint8_t* p, uint64_t v)
-{
-    putLE32(p, static_cast<uint32_t>(v));
-    putLE32(p + 4, static_cast<uint32_t>(v >> 32));
 }
 
 // A GUID partition table header in sector 1 with `count` entries of 128 bytes from
@@ -28,13 +22,13 @@ inline void putGptWithHfs(uint8_t* disk, uint32_t count, uint32_t index, uint64_
     static const uint8_t hfsType[16] = {0x00, 0x53, 0x46, 0x48, 0x00, 0x00, 0xAA, 0x11,
                                         0xAA, 0x11, 0x00, 0x30, 0x65, 0x43, 0xEC, 0xAC};
     std::memcpy(disk + 512, "EFI PART", 8);
-    putLE64(disk + 512 + 72, 2);
-    putLE32(disk + 512 + 80, count);
-    putLE32(disk + 512 + 84, 128);
+    putLE(disk + 512 + 72, 2, 8);
+    putLE(disk + 512 + 80, count, 4);
+    putLE(disk + 512 + 84, 128, 4);
     uint8_t* entry = disk + 1024 + 128 * index;
     std::memcpy(entry, hfsType, 16);
-    putLE64(entry + 32, first);
-    putLE64(entry + 40, last);
+    putLE(entry + 32, first, 8);
+    putLE(entry + 40, last, 8);
 }
 
 // An Apple partition map entry ("PM") at `entry`: one of `mapBlocks`, `count` blocks
@@ -56,8 +50,8 @@ inline void putMbrEntry(uint8_t* disk, int index, uint8_t type, uint32_t first, 
 {
     uint8_t* entry = disk + 446 + 16 * index;
     entry[4] = type;
-    putLE32(entry + 8, first);
-    putLE32(entry + 12, count);
+    putLE(entry + 8, first, 4);
+    putLE(entry + 12, count, 4);
     disk[510] = 0x55;
     disk[511] = 0xAA;
 }

@@ -28,11 +28,6 @@ ScratchDir::~ScratchDir()
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::vector<std::string> ScratchDir::entries() const
-{
-    return folderEntries(m_path);
-}
-
 std::vector<std::string> folderEntries(const std::string& path)
 {
     std::vector<std::string> names;

@@ -6,6 +6,9 @@
 
 namespace vorlap::test {
 
+// Every entry name in a folder, "." and ".." left out, sorted.
+std::vector<std::string> folderEntries(const std::string& path);
+
 class ScratchDir {
 public:
     ScratchDir();
@@ -16,13 +19,10 @@ public:
     const std::string& path() const { return m_path; }
     std::string path(const std::string& name) const { return m_path + "/" + name; }
     // The names in the folder (hidden ones included), sorted.
-    std::vector<std::string> entries() const;
+    std::vector<std::string> entries() const { return folderEntries(m_path); }
 
 private:
     std::string m_path;
 };
-
-// Every entry name in a folder, "." and ".." left out, sorted.
-std::vector<std::string> folderEntries(const std::string& path);
 
 } // namespace vorlap::test

@@ -9,14 +9,12 @@ namespace vorlap::test {
 ShellResult runProgram(const std::vector<std::string>& argv, const std::string& input)
 {
     ShellResult result;
-    if (argv.empty())
-        return result;
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     QStringList arguments;
-    for (size_t i = 1; i < argv.size(); ++i)
-        arguments << QString::fromStdString(argv[i]);
-    process.start(QString::fromStdString(argv[0]), arguments);
+    for (const std::string& argument : argv)
+        arguments << QString::fromStdString(argument);
+    process.start(arguments.takeFirst(), arguments);
     if (!process.waitForStarted(-1))
         return result;
     if (!input.empty())

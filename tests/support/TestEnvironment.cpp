@@ -2,8 +2,6 @@
 
 #include "TestPaths.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -12,10 +10,7 @@
 
 namespace vorlap::test {
 
-EnvironmentGuard::EnvironmentGuard()
-{
-    EXPECT_TRUE(m_dir.isValid());
-}
+EnvironmentGuard::EnvironmentGuard() { EXPECT_TRUE(m_dir.isValid()); }
 
 EnvironmentGuard::~EnvironmentGuard()
 {
@@ -33,44 +28,13 @@ void EnvironmentGuard::remember(const char* name)
     m_saved.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
 }
 
-void EnvironmentGuard::set(const char* name, const QByteArray& value)
-{
-    remember(name);
-    qputenv(name, value);
-}
-
-void EnvironmentGuard::setPath(const char* name, const QString& folder)
-{
-    QDir().mkpath(folder);
-    set(name, QFile::encodeName(folder));
-}
-
-void EnvironmentGuard::unset(const char* name)
-{
-    remember(name);
-    qunsetenv(name);
-}
-
-void EnvironmentGuard::prependToSearchPath(const QString& folder)
-{
-    set("PATH", QFile::encodeName(folder) + ':' + qgetenv("PATH"));
-}
-
-QString EnvironmentGuard::path(const QString& relative) const
-{
-    return m_dir.filePath(relative);
-}
-
 BuildCorner::BuildCorner(DiskTool tool)
 {
     if (tool == DiskTool::standIn) {
         QDir().mkpath(path(QStringLiteral("bin")));
-        EXPECT_TRUE(QFile::link(QString::fromStdString(sourcePath("tests/pipeline/fake-hdiutil")),
-                                path(QStringLiteral("bin/hdiutil"))));
-        prependToSearchPath(path(QStringLiteral("bin")));
-    } else {
-        prependToSearchPath(QString::fromUtf8(VORLAP_BIN_DIR));
+        EXPECT_TRUE(QFile::link(QString::fromStdString(sourcePath("tests/pipeline/fake-hdiutil")), path(QStringLiteral("bin/hdiutil"))));
     }
+    prependToSearchPath(tool == DiskTool::standIn ? path(QStringLiteral("bin")) : QString::fromUtf8(VORLAP_BIN_DIR));
     setPath("TMPDIR", path(QStringLiteral("tmp")));
     setPath("FAKE_HDIUTIL_STATE", path(QStringLiteral("state")));
     setPath("XDG_STATE_HOME", path(QStringLiteral("xdg-state")));

@@ -4,6 +4,8 @@
 // build tests package. Tests that run programs (ours or the stand-in tool) rely on the
 // children inheriting this environment.
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -22,13 +24,13 @@ public:
     EnvironmentGuard(const EnvironmentGuard&) = delete;
     EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
 
-    void set(const char* name, const QByteArray& value);
-    void setPath(const char* name, const QString& folder);
-    void unset(const char* name);
-    void prependToSearchPath(const QString& folder);
+    void set(const char* name, const QByteArray& value) { remember(name); qputenv(name, value); }
+    void setPath(const char* name, const QString& folder) { QDir().mkpath(folder); set(name, QFile::encodeName(folder)); }
+    void unset(const char* name) { remember(name); qunsetenv(name); }
+    void prependToSearchPath(const QString& folder) { set("PATH", QFile::encodeName(folder) + ':' + qgetenv("PATH")); }
 
     // `relative` inside the scratch folder (made on demand by the helpers below).
-    QString path(const QString& relative) const;
+    QString path(const QString& relative) const { return m_dir.filePath(relative); }
     const QTemporaryDir& scratch() const { return m_dir; }
 
 private:
