@@ -57,6 +57,7 @@ screenshots: build
 bench: build
 	bench/hfsplus_write.sh $(BUILD_DIR)
 	BUILD_DIR=$(BUILD_DIR) bench/udif_convert.sh
+	BUILD_DIR=$(BUILD_DIR) bench/formats.sh
 	bench/build_dmg.sh $(BUILD_DIR)
 	BUILD_DIR=$(BUILD_DIR) bench/canvas-drag.sh
 

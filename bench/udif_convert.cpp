@@ -1,8 +1,12 @@
-// Benchmark for UDZO writing: makes a reproducible raw disk of typical application
-// content, then converts it the way `hdiutil convert -format UDZO` would.
+// Benchmark for UDIF writing: makes a reproducible raw disk of typical application
+// content, then converts it the way `hdiutil convert -format FORMAT` would.
 //
 //   bench_udif_convert generate OUT [MiB]   write the raw disk (default 1024 MiB)
-//   bench_udif_convert convert IN OUT        write IN as UDZO, print time and size
+//   bench_udif_convert convert IN OUT [FORMAT [LEVEL]]
+//                                            write IN as UDZO (or UDBZ, ULMO, UDRO) at
+//                                            zlib-level LEVEL, print time and size
+//   bench_udif_convert inflate IN [MiB]      zlib chunks of IN's first MiB (default 256)
+//                                            inflated by our decoder and by zlib, one core
 //
 // The content imitates what an application bundle puts on a volume, file by file in
 // 4 KiB allocation blocks: machine code with symbol and string tables, already
@@ -11,8 +15,11 @@
 // space. The generator uses only the raw output of std::mt19937_64, whose sequence
 // the standard fixes, so the bytes are the same on every machine.
 #include "diskimage/ByteSource.h"
+#include "diskimage/udif/ChunkCodec.h"
+#include "diskimage/udif/Convert.h"
 #include "diskimage/udif/UdifWriter.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -22,6 +29,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <vector>
+#include <zlib.h>
 
 using namespace vorlap::diskimage;
 
@@ -212,16 +220,23 @@ int generate(const char* path, uint64_t mebibytes)
     return 0;
 }
 
-int convert(const char* in, const char* out)
+double secondsSince(std::chrono::steady_clock::time_point start)
 {
-    auto source = FileByteSource::open(in);
-    if (!source) {
-        std::fprintf(stderr, "%s\n", source.error().message.c_str());
-        return 1;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int convert(const char* in, const char* out, const char* format, int level)
+{
+    const auto chosen = udif::imageFormatFromName(format);
+    if (!chosen) {
+        std::fprintf(stderr, "unknown format %s\n", format);
+        return 2;
     }
+    udif::UdzoOptions options;
+    options.zlibLevel = level;
     const auto start = std::chrono::steady_clock::now();
-    auto written = udif::writeUdzo(**source, out);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    auto written = udif::convertImage(in, out, *chosen, options);
+    const double seconds = secondsSince(start);
     if (!written) {
         std::fprintf(stderr, "%s\n", written.error().message.c_str());
         return 1;
@@ -232,14 +247,78 @@ int convert(const char* in, const char* out)
     return 0;
 }
 
+// The compressible 1 MiB chunks of the disk's first `mebibytes`, as the default
+// level stores them.
+std::vector<std::vector<uint8_t>> zlibChunks(const char* in, uint64_t mebibytes)
+{
+    std::vector<std::vector<uint8_t>> chunks;
+    auto source = FileByteSource::open(in);
+    if (!source)
+        return chunks;
+    auto encoder = udif::makeChunkEncoder(udif::ChunkType::Zlib, udif::defaultZlibLevel());
+    std::vector<uint8_t> input(size_t{1} << 20);
+    for (uint64_t offset = 0; offset + input.size() <= std::min((*source)->size(), mebibytes << 20);
+         offset += input.size()) {
+        if (!(*source)->readAt(offset, input.data(), input.size()))
+            break;
+        std::vector<uint8_t> stored;
+        if (auto smaller = encoder->compress(input.data(), input.size(), stored); smaller && *smaller)
+            chunks.push_back(std::move(stored));
+    }
+    return chunks;
+}
+
+// Seconds to inflate every chunk, the median of three runs.
+template <typename Inflate>
+double medianInflateSeconds(const std::vector<std::vector<uint8_t>>& chunks, Inflate inflate)
+{
+    std::vector<uint8_t> out(size_t{1} << 20);
+    std::vector<double> runs;
+    for (int run = 0; run < 3; ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        for (const auto& chunk : chunks)
+            if (!inflate(chunk, out))
+                return -1;
+        runs.push_back(secondsSince(start));
+    }
+    std::sort(runs.begin(), runs.end());
+    return runs[1];
+}
+
+int inflateBoth(const char* in, uint64_t mebibytes)
+{
+    const auto chunks = zlibChunks(in, mebibytes);
+    if (chunks.empty()) {
+        std::fprintf(stderr, "%s: no compressible chunks\n", in);
+        return 1;
+    }
+    const double ours = medianInflateSeconds(chunks, [](const std::vector<uint8_t>& c, std::vector<uint8_t>& out) {
+        return bool(udif::decodeChunk(udif::ChunkType::Zlib, c.data(), c.size(), out.data(), out.size()));
+    });
+    const double zlib = medianInflateSeconds(chunks, [](const std::vector<uint8_t>& c, std::vector<uint8_t>& out) {
+        uLongf length = out.size();
+        return uncompress(out.data(), &length, c.data(), c.size()) == Z_OK && length == out.size();
+    });
+    if (ours < 0 || zlib < 0) {
+        std::fprintf(stderr, "inflating failed\n");
+        return 1;
+    }
+    const double mib = static_cast<double>(chunks.size());
+    std::printf("chunks %zu\nours_mib_s %.1f\nzlib_mib_s %.1f\nlibdeflate %d\n", chunks.size(), mib / ours,
+                mib / zlib, udif::zlibUsesLibdeflate() ? 1 : 0);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc >= 3 && std::strcmp(argv[1], "generate") == 0)
         return generate(argv[2], argc >= 4 ? std::strtoull(argv[3], nullptr, 10) : 1024);
-    if (argc == 4 && std::strcmp(argv[1], "convert") == 0)
-        return convert(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: %s generate OUT [MiB] | convert IN OUT\n", argv[0]);
+    if (argc >= 4 && argc <= 6 && std::strcmp(argv[1], "convert") == 0)
+        return convert(argv[2], argv[3], argc >= 5 ? argv[4] : "UDZO", argc >= 6 ? std::atoi(argv[5]) : 0);
+    if (argc >= 3 && std::strcmp(argv[1], "inflate") == 0)
+        return inflateBoth(argv[2], argc >= 4 ? std::strtoull(argv[3], nullptr, 10) : 256);
+    std::fprintf(stderr, "usage: %s generate OUT [MiB] | convert IN OUT [FORMAT [LEVEL]] | inflate IN [MiB]\n", argv[0]);
     return 2;
 }

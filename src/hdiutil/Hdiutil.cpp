@@ -13,8 +13,9 @@ namespace {
 
 const char* const usage =
     "Usage: hdiutil <verb> <options>\n"
-    "Disk images in user space: HFS+ volumes in read/write (UDRW) and compressed (UDZO)\n"
-    "images, attached by unpacking them into a folder.\n"
+    "Disk images in user space: HFS+ volumes in read/write (UDRW), read-only (UDRO) and\n"
+    "compressed (UDZO zlib, UDBZ bzip2, ULMO LZMA) images, attached by unpacking them\n"
+    "into a folder.\n"
     "\n"
     "  create -size N{b|k|m|g|t} -fs HFS+ -volname NAME [-ov] PATH\n"
     "      a new read/write image holding an empty HFS+ volume (\".dmg\" is added to PATH)\n"
@@ -22,8 +23,11 @@ const char* const usage =
     "      unpack the volume into DIR (created if missing; must be empty otherwise)\n"
     "  detach DIR [-force]\n"
     "      write DIR back into its read/write image, then remove DIR\n"
-    "  convert PATH -format UDZO|UDRW -o OUT [-ov] [-imagekey zlib-level=N]\n"
-    "      write the image in another format\n"
+    "  convert PATH -format UDZO|UDBZ|ULMO|UDRO|UDRW -o OUT [-ov] [-imagekey zlib-level=N]\n"
+    "      write the image in another format. UDZO's zlib-level N is libdeflate's level,\n"
+    "      1 (fastest) to 12 (smallest, slow); the default 6 is smaller than zlib's 9 and\n"
+    "      faster than zlib's 1. Built without libdeflate: zlib's 1 to 9 (10 to 12 are 9),\n"
+    "      default 1. Other formats ignore it.\n"
     "\n"
     "Every verb takes -quiet (print nothing) and -help.\n";
 

@@ -49,7 +49,7 @@ TEST_F(HdiutilFailure, BadArgumentsForEachVerb)
     fails({"convert", image, "-format", "UDZO", "-o", path("b.dmg")}, "No such file");
     ok({"create", "-size", "16m", "-fs", "HFS+", "-volname", "V", image});
     fails({"create", "-size", "16m", "-fs", "HFS+", "-volname", "V", image}, "File exists");
-    fails({"convert", image, "-format", "UDBZ", "-o", path("b.dmg")}, "unsupported format");
+    fails({"convert", image, "-format", "ULFO", "-o", path("b.dmg")}, "unsupported format");
     fails({"convert", image, "-format", "UDZO"}, "-o is required");
     fails({"convert", image, "-format", "UDZO", "-o", image}, "replace the image");
     EXPECT_FALSE(QFileInfo::exists(qpath("b.dmg")));

@@ -27,15 +27,31 @@ std::vector<TableLayout> layoutOf(const DiskImage& image)
     return layout;
 }
 
+struct FormatEntry {
+    std::string_view name;
+    ImageFormat format;
+    ChunkType codec; // of the chunks that carry data; UDRW has none
+};
+
+constexpr FormatEntry kFormats[] = {
+    {"UDZO", ImageFormat::UDZO, ChunkType::Zlib},  {"UDBZ", ImageFormat::UDBZ, ChunkType::Bzip2},
+    {"ULMO", ImageFormat::ULMO, ChunkType::Lzma},  {"UDRO", ImageFormat::UDRO, ChunkType::Raw},
+    {"UDRW", ImageFormat::UDRW, ChunkType::Raw},
+};
+
 } // namespace
 
 std::optional<ImageFormat> imageFormatFromName(std::string_view name)
 {
-    if (name == "UDZO")
-        return ImageFormat::UDZO;
-    if (name == "UDRW")
-        return ImageFormat::UDRW;
+    for (const FormatEntry& entry : kFormats)
+        if (entry.name == name)
+            return entry.format;
     return std::nullopt;
+}
+
+const char* imageFormatNames()
+{
+    return "UDZO, UDBZ, ULMO, UDRO or UDRW";
 }
 
 Result<void> convertImage(DiskImage& input, const std::string& outputPath, ImageFormat format,
@@ -44,9 +60,13 @@ Result<void> convertImage(DiskImage& input, const std::string& outputPath, Image
     VORLAP_TRY(input.verify());
     if (format == ImageFormat::UDRW)
         return writeUdrw(input, outputPath);
+    UdzoOptions chosen = options;
+    for (const FormatEntry& entry : kFormats)
+        if (entry.format == format)
+            chosen.codec = entry.codec;
     if (input.isUdif())
-        return writeUdzo(input, layoutOf(input), outputPath, options);
-    return writeUdzo(input, outputPath, options);
+        return writeUdzo(input, layoutOf(input), outputPath, chosen);
+    return writeUdzo(input, outputPath, chosen);
 }
 
 Result<void> convertImage(const std::string& inputPath, const std::string& outputPath, ImageFormat format,

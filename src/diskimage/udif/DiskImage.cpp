@@ -17,14 +17,6 @@ namespace {
 
 constexpr size_t kReadPiece = size_t{1} << 20;
 
-// The most a chunk of `storedLength` bytes can decode to, by codec.
-uint64_t maxDecodedSize(ChunkType type, uint64_t storedLength)
-{
-    if (type == ChunkType::Adc)
-        return storedLength > (uint64_t{1} << 50) ? UINT64_MAX : storedLength * 23 + 1024;
-    return maxZlibOutput(storedLength);
-}
-
 } // namespace
 
 DiskImage::DiskImage(std::unique_ptr<ByteSource> container, std::string displayName)
@@ -154,7 +146,11 @@ Result<void> DiskImage::openUdif(uint64_t trailerOffset)
     const auto uses = [&](ChunkType type) {
         return std::any_of(m_runs.begin(), m_runs.end(), [&](const Run& r) { return r.type == type; });
     };
-    m_format = uses(ChunkType::Zlib) ? "UDZO" : uses(ChunkType::Adc) ? "UDCO" : "UDRO";
+    m_format = uses(ChunkType::Zlib)    ? "UDZO"
+               : uses(ChunkType::Bzip2) ? "UDBZ"
+               : uses(ChunkType::Lzma)  ? "ULMO"
+               : uses(ChunkType::Adc)   ? "UDCO"
+                                        : "UDRO";
     return {};
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Reading disk images: a UDIF image (UDZO, UDRO, UDCO: zlib, raw, ADC, zero and
-// ignore chunks) or a raw disk (what macOS calls UDRW: whole 512-byte sectors, no
+// Reading disk images: a UDIF image (UDZO, UDBZ, ULMO, UDRO, UDCO: zlib, bzip2, LZMA,
+// raw, ADC, zero and ignore chunks) or a raw disk (what macOS calls UDRW: whole 512-byte sectors, no
 // trailer), seen as the virtual disk it holds. Compressed chunks are decoded on
 // demand, with a small cache, so a file system reader can work straight from the
 // image.
@@ -38,8 +38,8 @@ public:
 
     ~DiskImage() override;
 
-    // "UDZO", "UDCO" or "UDRO" for UDIF images (by the chunk types present), "UDRW"
-    // for a raw disk.
+    // "UDZO", "UDBZ", "ULMO", "UDCO" or "UDRO" for UDIF images (by the chunk types
+    // present), "UDRW" for a raw disk.
     const std::string& formatName() const { return m_format; }
     bool isUdif() const { return m_isUdif; }
 

@@ -30,20 +30,21 @@ bool allZero(const uint8_t* p, size_t n)
 
 } // namespace
 
-ParallelEncoder::ParallelEncoder(unsigned workers, int zlibLevel)
+ParallelEncoder::ParallelEncoder(unsigned workers, ChunkType codec, int zlibLevel)
+    : m_codec(codec), m_zlibLevel(zlibLevel)
 {
     if (workers == 0)
         workers = std::max(1u, std::thread::hardware_concurrency());
     workers = std::min(workers, 64u);
     for (unsigned i = 0; i < workers; ++i) {
         try {
-            m_threads.emplace_back([this, zlibLevel] { workerLoop(zlibLevel); });
+            m_threads.emplace_back([this] { workerLoop(); });
         } catch (const std::system_error&) {
             break; // work with the threads we have
         }
     }
     if (m_threads.empty())
-        m_inlineEncoder = std::make_unique<ZlibEncoder>(zlibLevel);
+        m_inlineEncoder = makeChunkEncoder(m_codec, m_zlibLevel);
     // Enough to keep every worker busy while the caller reads the next chunk and
     // writes the oldest one.
     m_maxInFlight = 2 * std::max<size_t>(1, m_threads.size()) + 2;
@@ -114,9 +115,9 @@ std::unique_ptr<EncodedChunk> ParallelEncoder::takeOldest()
     return std::move(slot->chunk);
 }
 
-void ParallelEncoder::workerLoop(int zlibLevel)
+void ParallelEncoder::workerLoop()
 {
-    ZlibEncoder encoder(zlibLevel);
+    const std::unique_ptr<ChunkEncoder> encoder = makeChunkEncoder(m_codec, m_zlibLevel);
     for (;;) {
         std::shared_ptr<Slot> slot;
         {
@@ -128,7 +129,7 @@ void ParallelEncoder::workerLoop(int zlibLevel)
             m_pending.pop_front();
         }
         try {
-            encode(*slot->chunk, encoder);
+            encode(*slot->chunk, *encoder);
         } catch (const std::bad_alloc&) {
             slot->chunk->error = DiskImageError{ErrorCode::outOfMemory, "out of memory"};
         }
@@ -140,7 +141,7 @@ void ParallelEncoder::workerLoop(int zlibLevel)
     }
 }
 
-void ParallelEncoder::encode(EncodedChunk& chunk, ZlibEncoder& encoder)
+void ParallelEncoder::encode(EncodedChunk& chunk, ChunkEncoder& encoder) const
 {
     const std::vector<uint8_t>& in = chunk.input;
     if (allZero(in.data(), in.size())) {
@@ -157,7 +158,7 @@ void ParallelEncoder::encode(EncodedChunk& chunk, ZlibEncoder& encoder)
         return;
     }
     if (*smaller) {
-        chunk.type = ChunkType::Zlib;
+        chunk.type = m_codec;
         chunk.storedCrc = crc32Update(0, chunk.compressed.data(), chunk.compressed.size());
     } else {
         chunk.type = ChunkType::Raw;

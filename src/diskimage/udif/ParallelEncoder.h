@@ -21,8 +21,8 @@ struct EncodedChunk {
     // Filled by the caller before submit().
     std::vector<uint8_t> input;     // the chunk's sectors
     // Filled by the encoder.
-    ChunkType type = ChunkType::ZeroFill; // ZeroFill (all zero, nothing stored), Zlib or Raw
-    std::vector<uint8_t> compressed;      // the stored bytes of a Zlib chunk
+    ChunkType type = ChunkType::ZeroFill; // ZeroFill (all zero, nothing stored), the codec's type or Raw
+    std::vector<uint8_t> compressed;      // the stored bytes of a compressed chunk
     uint32_t inputCrc = 0;                // CRC-32 of the sectors
     uint32_t storedCrc = 0;               // CRC-32 of the stored bytes
     std::optional<DiskImageError> error;
@@ -32,9 +32,9 @@ struct EncodedChunk {
 
 class ParallelEncoder {
 public:
-    // `workers` 0 means one per core. The caller keeps at most maxInFlight() chunks
-    // submitted and not yet taken back.
-    ParallelEncoder(unsigned workers, int zlibLevel);
+    // `workers` 0 means one per core. `codec` and `zlibLevel` as for makeChunkEncoder().
+    // The caller keeps at most maxInFlight() chunks submitted and not yet taken back.
+    ParallelEncoder(unsigned workers, ChunkType codec, int zlibLevel);
     ~ParallelEncoder();
     ParallelEncoder(const ParallelEncoder&) = delete;
     ParallelEncoder& operator=(const ParallelEncoder&) = delete;
@@ -55,8 +55,8 @@ private:
         bool done = false;
     };
 
-    void workerLoop(int zlibLevel);
-    static void encode(EncodedChunk& chunk, ZlibEncoder& encoder);
+    void workerLoop();
+    void encode(EncodedChunk& chunk, ChunkEncoder& encoder) const;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_workAvailable;
@@ -65,7 +65,9 @@ private:
     std::deque<std::shared_ptr<Slot>> m_pending; // not yet picked up by a worker
     std::vector<std::unique_ptr<EncodedChunk>> m_spares;
     std::vector<std::thread> m_threads;
-    std::unique_ptr<ZlibEncoder> m_inlineEncoder; // when no thread could start
+    ChunkType m_codec;
+    int m_zlibLevel;
+    std::unique_ptr<ChunkEncoder> m_inlineEncoder; // when no thread could start
     size_t m_maxInFlight = 0;
     bool m_stopping = false;
 };

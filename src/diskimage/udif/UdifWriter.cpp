@@ -69,7 +69,8 @@ struct TableInProgress {
 class UdzoWriter {
 public:
     UdzoWriter(ByteSource& disk, OutputFile& out, const UdzoOptions& options)
-        : m_disk(disk), m_out(out), m_options(options), m_encoder(options.threads, options.zlibLevel)
+        : m_disk(disk), m_out(out), m_options(options),
+          m_encoder(options.threads, options.codec, options.zlibLevel)
     {
     }
 
@@ -137,7 +138,7 @@ private:
 
     // A disk of nothing but zeros would leave the data fork empty and put the
     // property list at offset 0, which some readers (dmg2img) take for "no property
-    // list". Store its first chunk as compressed zeros instead.
+    // list". Store its first chunk as (compressed) zeros instead.
     Result<void> storeSomething()
     {
         std::vector<BlockChunk>& chunks = m_tables.front().table.chunks;
@@ -145,9 +146,9 @@ private:
         const uint64_t count = std::min<uint64_t>(first.sectorCount, m_options.chunkSectors);
         const std::vector<uint8_t> zeros(static_cast<size_t>(count * kSectorSize), 0);
         std::vector<uint8_t> stored;
-        ZlibEncoder encoder(m_options.zlibLevel);
-        VORLAP_TRY_LET(smaller, encoder.compress(zeros.data(), zeros.size(), stored));
-        const ChunkType type = smaller ? ChunkType::Zlib : ChunkType::Raw;
+        const auto encoder = makeChunkEncoder(m_options.codec, m_options.zlibLevel);
+        VORLAP_TRY_LET(smaller, encoder->compress(zeros.data(), zeros.size(), stored));
+        const ChunkType type = smaller ? m_options.codec : ChunkType::Raw;
         if (!smaller)
             stored = zeros;
         VORLAP_TRY(m_out.write(stored.data(), stored.size()));
@@ -204,11 +205,21 @@ private:
     uint32_t m_dataForkCrc = 0;
 };
 
-Result<void> writeUdzoImage(ByteSource& disk, const std::vector<TableLayout>& layout, const std::string& outputPath,
-                            const UdzoOptions& options)
+bool writesChunksAs(ChunkType codec)
 {
-    if (options.zlibLevel < 1 || options.zlibLevel > 9)
-        return fail(ErrorCode::invalidArgument, "zlib level must be 1 to 9");
+    return codec == ChunkType::Zlib || codec == ChunkType::Bzip2 || codec == ChunkType::Lzma ||
+           codec == ChunkType::Raw;
+}
+
+Result<void> writeUdzoImage(ByteSource& disk, const std::vector<TableLayout>& layout, const std::string& outputPath,
+                            UdzoOptions options)
+{
+    if (options.zlibLevel == kDefaultZlibLevelChoice)
+        options.zlibLevel = defaultZlibLevel();
+    if (options.zlibLevel < 1 || options.zlibLevel > kMaxZlibLevel)
+        return fail(ErrorCode::invalidArgument, "zlib level must be 1 to 12");
+    if (!writesChunksAs(options.codec))
+        return fail(ErrorCode::invalidArgument, "images cannot be written with " + chunkTypeName(options.codec) + " chunks");
     if (options.chunkSectors < 1 || options.chunkSectors > kDefaultChunkSectors)
         return fail(ErrorCode::invalidArgument, "chunk size must be 1 to 2048 sectors");
     VORLAP_TRY_LET(sectors, sectorsOf(disk));

@@ -1,9 +1,10 @@
 #pragma once
-// Writing disk images: a raw disk (any ByteSource) as a compressed UDZO image laid
-// out like macOS's disk-image tool does it, or as a read/write UDRW image, which is
-// the bare sectors.
+// Writing disk images: a raw disk (any ByteSource) as a UDIF image laid out like
+// macOS's disk-image tool does it (UDZO, UDBZ, ULMO: compressed chunks; UDRO: raw
+// ones), or as a read/write UDRW image, which is the bare sectors.
 #include "diskimage/ByteSource.h"
 #include "diskimage/DiskImageError.h"
+#include "diskimage/udif/BlockTable.h"
 
 #include <cstdint>
 #include <string>
@@ -11,11 +12,14 @@
 
 namespace vorlap::diskimage::udif {
 
-inline constexpr uint32_t kDefaultChunkSectors = 2048; // 1 MiB, as current macOS writes
-inline constexpr int kDefaultZlibLevel = 1;            // the disk-image tool's default
+// 1 MiB, as current macOS writes UDZO; the chunk size macOS uses for UDBZ and ULMO is
+// not documented, and ours serves them as well.
+inline constexpr uint32_t kDefaultChunkSectors = 2048;
+inline constexpr int kDefaultZlibLevelChoice = 0; // defaultZlibLevel() (ChunkCodec.h)
 
 struct UdzoOptions {
-    int zlibLevel = kDefaultZlibLevel;        // 1..9
+    ChunkType codec = ChunkType::Zlib;        // Zlib (UDZO), Bzip2 (UDBZ), Lzma (ULMO), Raw (UDRO)
+    int zlibLevel = kDefaultZlibLevelChoice;  // UDZO: 1..12 (ChunkCodec.h), or the default
     unsigned threads = 0;                     // compression threads; 0: one per core
     uint32_t chunkSectors = kDefaultChunkSectors; // 1..2048
 };
@@ -33,9 +37,11 @@ struct TableLayout {
 // "whole disk (Apple_HFS : 0)" ("Apple_HFSX" when the volume is case-sensitive HFSX).
 Result<std::vector<TableLayout>> wholeDiskLayout(ByteSource& disk);
 
-// Writes `disk` (a whole number of 512-byte sectors) as UDZO to `outputPath`.
-// Chunks of `chunkSectors` are compressed in parallel; an all-zero chunk becomes a
-// zero-fill entry (runs of them one entry), a chunk zlib cannot shrink is stored raw.
+// Writes `disk` (a whole number of 512-byte sectors) as a UDIF image of the options'
+// codec (UDZO unless told) to `outputPath`. Chunks of `chunkSectors` are compressed in
+// parallel, the bytes the same whatever the thread count; an all-zero chunk becomes a
+// zero-fill entry (runs of them one entry), a chunk the codec cannot shrink is stored
+// raw.
 // The output appears complete or not at all; an existing file is replaced.
 Result<void> writeUdzo(ByteSource& disk, const std::string& outputPath, const UdzoOptions& options = {});
 Result<void> writeUdzo(ByteSource& disk, const std::vector<TableLayout>& layout, const std::string& outputPath,

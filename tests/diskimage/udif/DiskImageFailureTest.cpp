@@ -208,7 +208,7 @@ const std::vector<DamageCase>& damageCases()
         {"chunk of 2^40 sectors", zlibChunkGrownTo(uint64_t{1} << 40), {"too large"}},
         {"chunk of ten bytes", inTable(ChunkType::Zlib, [](T& t, size_t c) { t.chunks[c].compressedLength = 10; }),
          {"claims more sectors"}},
-        {"bzip2 chunk", inTable(ChunkType::Zlib, [](T& t, size_t c) { t.chunks[c].type = ChunkType::Bzip2; }), {"bzip2"}, ErrorCode::unsupported},
+        {"LZFSE chunk", inTable(ChunkType::Zlib, [](T& t, size_t c) { t.chunks[c].type = ChunkType::Lzfse; }), {"ULFO"}, ErrorCode::unsupported},
         {"unknown chunk type",
          inTable(ChunkType::Zlib, [](T& t, size_t c) { t.chunks[c].type = static_cast<ChunkType>(0x1234); }),
          {"unknown chunk type 0x00001234"}},
