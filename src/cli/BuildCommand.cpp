@@ -59,8 +59,7 @@ Expected<ImageFormat, UsageError> parseFormat(const QString& text)
 {
     const std::optional<ImageFormat> format = imageFormatFromName(text);
     if (!format)
-        return unexpected(
-            UsageError{QStringLiteral("--format takes %1, not \"%2\"").arg(imageFormatNameList(), text)});
+        return unexpected(UsageError{QStringLiteral("--format takes %1, not \"%2\"").arg(imageFormatNameList(), text)});
     return *format;
 }
 
@@ -160,7 +159,8 @@ int runBuildCommand(const QStringList& arguments, FILE* out, FILE* err)
     if (const int signal = InterruptionGuard::receivedSignal(); signal != 0 && !built) {
         // The clean-up has run; the shell learns of the signal the usual way (128 + n). A
         // signal after the last step leaves a finished image, which is kept.
-        std::fprintf(err, "vorlap build: interrupted by signal %d (%s); nothing was written\n", signal, ::strsignal(signal));
+        std::fprintf(err, "vorlap build: interrupted by signal %d (%s); nothing was written\n", signal,
+                     ::strsignal(signal));
         return 128 + signal;
     }
     if (!built) {

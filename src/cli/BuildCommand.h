@@ -1,7 +1,7 @@
 #pragma once
 // `vorlap build`: the window's build, without a window, for scripts and CI.
-#include "pipeline/BuildConfig.h"
 #include "common/Expected.h"
+#include "pipeline/BuildConfig.h"
 
 #include <QString>
 #include <QStringList>

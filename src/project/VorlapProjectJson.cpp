@@ -17,10 +17,7 @@ Unexpected<ProjectError> failure(ProjectError::Code code, const QString& message
     return unexpected(ProjectError{code, message});
 }
 
-QString quoted(const QString& keyPath)
-{
-    return QLatin1Char('"') + keyPath + QLatin1Char('"');
-}
+QString quoted(const QString& keyPath) { return QLatin1Char('"') + keyPath + QLatin1Char('"'); }
 
 // ---- Encoding ----
 
@@ -72,7 +69,7 @@ Expected<double, ProjectError> numberValue(const QJsonValue& value, const QStrin
 
 // A two-element array of numbers; elements after the first two are ignored.
 Expected<std::pair<double, double>, ProjectError> numberPair(const QJsonObject& object, const QString& key,
-                                                                  const QString& keyPath)
+                                                             const QString& keyPath)
 {
     VORLAP_TRY_LET(value, member(object, key, keyPath));
     if (!value.isArray())
@@ -104,8 +101,9 @@ Expected<ImageFormat, ProjectError> imageFormat(const QJsonObject& object)
         return failure(ProjectError::Code::wrongType, QStringLiteral("The value of \"format\" is not a string."));
     const std::optional<ImageFormat> format = imageFormatFromName(value.toString());
     if (!format)
-        return failure(ProjectError::Code::unknownValue, QStringLiteral("The value of \"format\" is \"%1\", not %2.")
-                                                          .arg(value.toString(), imageFormatNameList()));
+        return failure(
+            ProjectError::Code::unknownValue,
+            QStringLiteral("The value of \"format\" is \"%1\", not %2.").arg(value.toString(), imageFormatNameList()));
     return *format;
 }
 
@@ -116,7 +114,8 @@ Expected<QJsonObject, ProjectError> VorlapProject::toJson() const
     Writer writer;
     QJsonObject object;
     object.insert(QStringLiteral("appName"), appName);
-    object.insert(QStringLiteral("windowSize"), writer.pair(QStringLiteral("windowSize"), windowSize.width, windowSize.height));
+    object.insert(QStringLiteral("windowSize"),
+                  writer.pair(QStringLiteral("windowSize"), windowSize.width, windowSize.height));
     if (backgroundImagePath)
         object.insert(QStringLiteral("backgroundImagePath"), *backgroundImagePath);
     QJsonObject positions;
@@ -159,7 +158,8 @@ Expected<VorlapProject, ProjectError> VorlapProject::fromJson(const QJsonObject&
 
     VORLAP_TRY_LET(positionsValue, member(object, QStringLiteral("iconPositions"), QStringLiteral("iconPositions")));
     if (!positionsValue.isObject())
-        return failure(ProjectError::Code::wrongType, QStringLiteral("The value of \"iconPositions\" is not an object."));
+        return failure(ProjectError::Code::wrongType,
+                       QStringLiteral("The value of \"iconPositions\" is not an object."));
     const QJsonObject positions = positionsValue.toObject();
     VORLAP_TRY_LET(app, point(positions, QStringLiteral("app"), QStringLiteral("iconPositions.app")));
     VORLAP_TRY_LET(applications,

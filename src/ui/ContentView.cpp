@@ -119,7 +119,8 @@ std::optional<ImageSaveChoice> ContentView::askForImagePath(const QString& appPa
     const VorlapProject& project = m_model->project();
     const QString fileName = BundlePaths::effectiveApplicationName(project.appName, appPath) + QStringLiteral(".dmg");
     if (m_panels.saveImage)
-        return m_panels.saveImage(this, QFileInfo(appPath).absolutePath() + QLatin1Char('/') + fileName, project.format);
+        return m_panels.saveImage(this, QFileInfo(appPath).absolutePath() + QLatin1Char('/') + fileName,
+                                  project.format);
     const std::optional<QString> path = m_panels.save(this, fileName, QStringLiteral("dmg"));
     if (!path)
         return std::nullopt;
@@ -161,8 +162,8 @@ void ContentView::saveProjectAs()
 {
     if (!m_panels.save || m_isBuilding)
         return;
-    const std::optional<QString> path = m_panels.save(this, m_model->project().appName + QStringLiteral(".vorlap"),
-                                                      QStringLiteral("vorlap"));
+    const std::optional<QString> path =
+        m_panels.save(this, m_model->project().appName + QStringLiteral(".vorlap"), QStringLiteral("vorlap"));
     if (path)
         writeProjectTo(*path);
 }
@@ -207,13 +208,9 @@ bool ContentView::settleUnsavedChanges()
         return true;
     const QString name = m_projectFileUrl ? m_projectFileUrl->fileName() : QStringLiteral("Untitled");
     switch (m_panels.unsavedChanges(this, name)) {
-    case UnsavedChoice::discard:
-        return true;
-    case UnsavedChoice::cancel:
-        return false;
-    case UnsavedChoice::save:
-        saveProject();
-        return !m_history->isModified();
+    case UnsavedChoice::discard: return true;
+    case UnsavedChoice::cancel: return false;
+    case UnsavedChoice::save: saveProject(); return !m_history->isModified();
     }
     return false;
 }

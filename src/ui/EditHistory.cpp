@@ -17,7 +17,8 @@ VorlapProject withoutName(VorlapProject project)
 // One step: the design before and after it, applied through the history.
 class DesignChange : public QUndoCommand {
 public:
-    DesignChange(VorlapProject before, VorlapProject after, int gesture, std::function<void(const VorlapProject&)> apply)
+    DesignChange(VorlapProject before, VorlapProject after, int gesture,
+                 std::function<void(const VorlapProject&)> apply)
         : m_before(std::move(before)), m_after(std::move(after)), m_gesture(gesture), m_apply(std::move(apply))
     {
         setText(QStringLiteral("Change"));

@@ -40,7 +40,7 @@ private:
     ProjectModel* m_model;
     QUndoStack m_stack;
     VorlapProject m_current;
-    int m_gesture = 0;     // the running gesture's number; 0 when none runs
+    int m_gesture = 0; // the running gesture's number; 0 when none runs
     int m_lastGesture = 0;
     bool m_applying = false;
 };

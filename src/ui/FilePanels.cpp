@@ -76,7 +76,8 @@ std::optional<ImageSaveChoice> saveImage(QWidget* parent, const QString& propose
     const QFileInfo proposed(proposedPath);
     dialog.setDirectory(proposed.absolutePath());
     dialog.selectFile(proposed.fileName());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty() || dialog.selectedFiles().first().isEmpty())
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty() ||
+        dialog.selectedFiles().first().isEmpty())
         return std::nullopt;
     const qsizetype filterIndex = filters.indexOf(dialog.selectedNameFilter());
     const ImageFormat format = filterIndex >= 0 ? imageFormats()[size_t(filterIndex)].format : proposedFormat;
@@ -96,12 +97,9 @@ UnsavedChoice askAboutUnsavedChanges(QWidget* parent, const QString& documentNam
     box.setInformativeText(QStringLiteral("Your changes will be lost if you don't save them."));
     box.setDefaultButton(QMessageBox::Save);
     switch (box.exec()) {
-    case QMessageBox::Save:
-        return UnsavedChoice::save;
-    case QMessageBox::Discard:
-        return UnsavedChoice::discard;
-    default:
-        return UnsavedChoice::cancel;
+    case QMessageBox::Save: return UnsavedChoice::save;
+    case QMessageBox::Discard: return UnsavedChoice::discard;
+    default: return UnsavedChoice::cancel;
     }
 }
 

@@ -53,7 +53,10 @@ public:
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 
     // The icon keyboard focus is on while the mock-up has focus (Tab moves between them).
-    std::optional<DraggedIcon> focusedIcon() const { return hasFocus() && showsMockup() ? std::optional(m_focusedIcon) : std::nullopt; }
+    std::optional<DraggedIcon> focusedIcon() const
+    {
+        return hasFocus() && showsMockup() ? std::optional(m_focusedIcon) : std::nullopt;
+    }
 
 signals:
     // One icon drag, from its first move to the release: one step to undo.

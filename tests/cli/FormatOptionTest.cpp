@@ -20,8 +20,8 @@ TEST(FormatOption, NamesAreCheckedAndOverrideTheProject)
     VorlapProject saved;
     saved.format = ImageFormat::udbz;
     writeFile(corner.path(QStringLiteral("design.vorlap")), *saved.encode());
-    const QStringList base = {"--app", corner.appPath(), "--output", corner.path("out/x.dmg"), "--project",
-                              corner.path("design.vorlap")};
+    const QStringList base = {
+        "--app", corner.appPath(), "--output", corner.path("out/x.dmg"), "--project", corner.path("design.vorlap")};
 
     EXPECT_EQ(buildConfigFor(*parseBuildArguments(base))->format, ImageFormat::udbz);
     EXPECT_EQ(buildConfigFor(*parseBuildArguments(base + QStringList{"--format", "ulmo"}))->format, ImageFormat::ulmo);

@@ -42,8 +42,7 @@ TEST(ImageFormatKey, ValuesThisVersionCannotWriteAreRefused)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);
         QJsonObject object = *VorlapProject{}.toJson();
-        object.insert(QStringLiteral("format"),
-                      QJsonDocument::fromJson(QByteArray("[") + c.json + "]").array().at(0));
+        object.insert(QStringLiteral("format"), QJsonDocument::fromJson(QByteArray("[") + c.json + "]").array().at(0));
         const auto read = VorlapProject::fromJson(object);
         ASSERT_EQ(bool(read), c.format.has_value());
         if (read) {

@@ -1,6 +1,6 @@
 // The application dialog never opens a bundle: entering one chooses it.
-#include "support/TestEnvironment.h"
 #include "ui/ApplicationDialog.h"
+#include "support/TestEnvironment.h"
 
 #include <QApplication>
 #include <QDir>

@@ -182,7 +182,7 @@ TEST(ContentView, FailedOpenAndSaveKeepTheDesignAndTheOldFileAndSayWhyInPlainTex
     // A save that fails keeps the file URL and makes no folder.
     const QString target = harness.outPath(QStringLiteral("no such folder/Design.vorlap"));
     harness.saveAnswer = target;
-    window.saveProject();
+    window.saveProjectAs(); // Save would write back to the opened file
     ASSERT_TRUE(window.showAlert());
     EXPECT_TRUE(window.buildError()->startsWith("Failed to save: " + target + ": ")) << window.buildError()->toStdString();
     EXPECT_EQ(window.projectFileUrl(), QUrl::fromLocalFile(*harness.openAnswer)); // still the opened file
@@ -194,7 +194,7 @@ TEST(ContentView, FailedOpenAndSaveKeepTheDesignAndTheOldFileAndSayWhyInPlainTex
     writeFile(existing, "previous contents");
     harness.update([](VorlapProject& p) { p.iconSize = std::numeric_limits<double>::infinity(); });
     harness.saveAnswer = existing;
-    window.saveProject();
+    window.saveProjectAs(); // Save would write back to the opened file
     EXPECT_TRUE(window.buildError()->startsWith("Failed to save: The value of \"")) << window.buildError()->toStdString();
     EXPECT_EQ(readFile(existing), QByteArray("previous contents"));
 }

@@ -1,6 +1,6 @@
 // The window as a document: title and unsaved marker, Save and Save As, undo and redo,
 // the question before unsaved changes are lost, and the keyboard path to the canvas.
-#include "CanvasTestSupport.h"
+#include "UiTestSupport.h"
 #include "support/BackgroundTestSupport.h"
 #include "support/TestEnvironment.h"
 #include "ui/ContentView.h"
@@ -102,7 +102,7 @@ TEST_F(DocumentTest, TitleMarksUnsavedChangesAndSaveAsksOnlyTheFirstTime)
 TEST_F(DocumentTest, UndoTakesBackADragInOneStepAndRedoRestoresIt)
 {
     const Point start = appIcon();
-    dragMouse(*window->canvas(), appIconOnCanvas(), appIconOnCanvas() + QPointF(60, 30), 8);
+    dragMouse(*window->canvas(), appIconOnCanvas(), appIconOnCanvas() + QPointF(60, 30));
     const Point dragged = appIcon();
     ASSERT_NE(dragged, start);
     VorlapProject bigger = window->model()->project();
