@@ -57,6 +57,10 @@ EditHistory::EditHistory(ProjectModel* model, QObject* parent)
     connect(&m_stack, &QUndoStack::cleanChanged, this, [this](bool clean) { emit modifiedChanged(!clean); });
 }
 
+// A stack that still holds steps reports itself clean once more as it is torn down; by then
+// the window that listens is half destroyed, so nobody may hear it.
+EditHistory::~EditHistory() { m_stack.disconnect(this); }
+
 void EditHistory::beginGesture() { m_gesture = ++m_lastGesture; }
 
 void EditHistory::endGesture() { m_gesture = 0; }

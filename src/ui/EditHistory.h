@@ -17,6 +17,7 @@ class EditHistory : public QObject {
 
 public:
     explicit EditHistory(ProjectModel* model, QObject* parent = nullptr);
+    ~EditHistory() override;
 
     QUndoStack* stack() { return &m_stack; }
     bool isModified() const { return !m_stack.isClean(); }
