@@ -1,6 +1,7 @@
 #include "pipeline/BackgroundImageRenderer.h"
 
 #include "common/posix/UniqueFd.h"
+#include "pipeline/TiffEncoder.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -141,7 +142,10 @@ QRect BackgroundImageRenderer::cropRect(QSize source, QSize target)
     return QRect(QPoint(int(left), int(top)), QPoint(int(right) - 1, int(bottom) - 1)).intersected(whole);
 }
 
-Expected<QImage, PipelineError> BackgroundImageRenderer::renderImage(const QString& path, Size size, double scale)
+namespace {
+
+// The picture at `path`, decoded, turned upright and converted to premultiplied sRGB.
+Expected<QImage, PipelineError> decodePicture(const QString& path)
 {
     // Opened without blocking and read only when it is a regular file: a FIFO or a device
     // named as the picture would otherwise wait forever or read without end.
@@ -154,28 +158,28 @@ Expected<QImage, PipelineError> BackgroundImageRenderer::renderImage(const QStri
         return unexpected(PipelineError::backgroundImageInvalid(path));
     QImageReader reader(&file);
     reader.setAutoTransform(true);
-    reader.setAllocationLimit(maxDecodeMegabytes);
+    reader.setAllocationLimit(BackgroundImageRenderer::maxDecodeMegabytes);
     const QImage decoded = readLargestImage(reader);
     if (decoded.isNull() || decoded.width() < 1 || decoded.height() < 1)
         return unexpected(PipelineError::backgroundImageInvalid(path));
-
-    const std::optional<QSize> target = pixelSize(size, scale);
-    if (!target)
-        return unexpected(PipelineError::backgroundImageResizeFailed(path));
-
-    const QImage source = toPremultipliedSRgb(decoded);
+    QImage source = toPremultipliedSRgb(decoded);
     if (source.isNull())
         return unexpected(PipelineError::backgroundImageResizeFailed(path));
+    return source;
+}
 
-    const QRect crop = cropRect(source.size(), *target);
+// The decoded picture scaled to cover `target` pixels and cropped equally on both sides.
+Expected<QImage, PipelineError> coverAndCrop(const QImage& source, QSize target, const QString& path)
+{
+    const QRect crop = BackgroundImageRenderer::cropRect(source.size(), target);
     if (crop.isEmpty())
         return unexpected(PipelineError::backgroundImageResizeFailed(path));
     const QImage cropped = source.copy(crop);
     if (cropped.isNull())
         return unexpected(PipelineError::backgroundImageResizeFailed(path));
 
-    const QImage scaled = cropped.scaled(*target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (scaled.isNull() || scaled.size() != *target)
+    const QImage scaled = cropped.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (scaled.isNull() || scaled.size() != target)
         return unexpected(PipelineError::backgroundImageResizeFailed(path));
 
     QImage result = scaled.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
@@ -185,10 +189,8 @@ Expected<QImage, PipelineError> BackgroundImageRenderer::renderImage(const QStri
     return result;
 }
 
-Expected<QByteArray, PipelineError> BackgroundImageRenderer::renderPNG(const QString& path, Size size, double scale)
+Expected<QByteArray, PipelineError> encodePng(const QImage& image, const QString& path)
 {
-    VORLAP_TRY_LET(image, renderImage(path, size, scale));
-
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -196,6 +198,44 @@ Expected<QByteArray, PipelineError> BackgroundImageRenderer::renderPNG(const QSt
     if (!writer.write(image) || bytes.isEmpty())
         return unexpected(PipelineError::backgroundImageResizeFailed(path));
     return bytes;
+}
+
+} // namespace
+
+Expected<QImage, PipelineError> BackgroundImageRenderer::renderImage(const QString& path, Size size, double scale)
+{
+    VORLAP_TRY_LET(source, decodePicture(path));
+    const std::optional<QSize> target = pixelSize(size, scale);
+    if (!target)
+        return unexpected(PipelineError::backgroundImageResizeFailed(path));
+    return coverAndCrop(source, *target, path);
+}
+
+Expected<QByteArray, PipelineError> BackgroundImageRenderer::renderPNG(const QString& path, Size size, double scale)
+{
+    VORLAP_TRY_LET(image, renderImage(path, size, scale));
+    return encodePng(image, path);
+}
+
+Expected<BackgroundFile, PipelineError> BackgroundImageRenderer::renderFile(const QString& path, Size size)
+{
+    VORLAP_TRY_LET(source, decodePicture(path));
+    const std::optional<QSize> single = pixelSize(size, 1.0);
+    if (!single)
+        return unexpected(PipelineError::backgroundImageResizeFailed(path));
+    VORLAP_TRY_LET(image, coverAndCrop(source, *single, path));
+
+    const QSize crop = cropRect(source.size(), *single).size();
+    const std::optional<QSize> twice = pixelSize(size, 2.0);
+    if (!twice || crop.width() < twice->width() || crop.height() < twice->height()) {
+        VORLAP_TRY_LET(png, encodePng(image, path));
+        return BackgroundFile{std::move(png), QStringLiteral("png")};
+    }
+    VORLAP_TRY_LET(retina, coverAndCrop(source, *twice, path));
+    std::optional<QByteArray> tiff = encodeTiff({{image, 72}, {retina, 144}});
+    if (!tiff)
+        return unexpected(PipelineError::backgroundImageResizeFailed(path));
+    return BackgroundFile{std::move(*tiff), QStringLiteral("tiff")};
 }
 
 } // namespace vorlap

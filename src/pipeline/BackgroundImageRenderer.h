@@ -14,6 +14,12 @@
 
 namespace vorlap {
 
+// A rendered background as the volume holds it.
+struct BackgroundFile {
+    QByteArray bytes;
+    QString extension; // "png" or "tiff"
+};
+
 class BackgroundImageRenderer {
 public:
     // An sRGB, 8-bit RGBA premultiplied bitmap of round(size × scale) pixels (at least 1 × 1),
@@ -26,6 +32,12 @@ public:
 
     // The same bitmap encoded as PNG.
     static Expected<QByteArray, PipelineError> renderPNG(const QString& path, Size size, double scale);
+
+    // The file the build writes for a window of `size` points: the PNG of scale 1, or, when
+    // the picture's crop holds at least twice the window's pixels in both directions, a TIFF
+    // of that crop at 1× (72 dpi) and 2× (144 dpi), from which a Retina screen's Finder
+    // draws the sharp page. The 1× pixels are the PNG's either way.
+    static Expected<BackgroundFile, PipelineError> renderFile(const QString& path, Size size);
 
     // The pixel size for a size in points at a scale: each side rounded half away from zero,
     // at least 1. Empty when not finite or when the bitmap would exceed maxOutputPixels.

@@ -11,6 +11,7 @@
 #include "pipeline/ShortHash.h"
 #include "pipeline/ToolRunner.h"
 #include "dsstore/AliasRecord.h"
+#include "project/BundleIconFile.h"
 #include "project/BundlePaths.h"
 #include "dsstore/DSStoreWriter.h"
 
@@ -28,8 +29,8 @@ QString hdiutil() { return QStringLiteral("hdiutil"); }
 class Build {
 public:
     Build(const BuildConfig& config, const BuildPlaces& places, const std::function<void(const QString&)>& onProgress,
-          const std::optional<QByteArray>& backgroundPng)
-        : m_config(config), m_places(places), m_onProgress(onProgress), m_backgroundPng(backgroundPng),
+          const std::optional<BackgroundFile>& background)
+        : m_config(config), m_places(places), m_onProgress(onProgress), m_background(background),
           m_appFileName(QFileInfo(QDir::cleanPath(config.appPath)).fileName())
     {
     }
@@ -37,7 +38,7 @@ public:
     // Everything after the work folder exists; the caller cleans up.
     Expected<void, PipelineError> run()
     {
-        VORLAP_TRY_LET(megabytes, imageSizeMegabytes(m_config.appPath, backgroundPixels()));
+        VORLAP_TRY_LET(megabytes, imageSizeMegabytes(m_config.appPath, addedFileBytes()));
 
         VORLAP_TRY(stopIfInterrupted());
         report(QStringLiteral("Creating temporary DMG..."));
@@ -60,14 +61,13 @@ public:
     }
 
 private:
-    // The rendered picture's pixel count (0 without a background); the renderer refuses
-    // sizes pixelSize refuses, so any count stands for the room the picture may take.
-    qint64 backgroundPixels() const
+    // The files the volume holds beside the application: the picture and the volume icon
+    // (a second copy of the app's icon file).
+    qint64 addedFileBytes() const
     {
-        if (!m_config.backgroundImagePath)
-            return 0;
-        const auto size = BackgroundImageRenderer::pixelSize(m_config.windowSize, 1.0);
-        return size ? qint64(size->width()) * size->height() : 0;
+        const qint64 picture = m_background ? m_background->bytes.size() : 0;
+        const QString icon = bundleIconFile(m_config.appPath);
+        return picture + (icon.isEmpty() ? 0 : QFileInfo(icon).size());
     }
 
     QString inVolume(const QString& name) const { return m_places.mountPoint + QLatin1Char('/') + name; }
@@ -84,10 +84,11 @@ private:
         report(QStringLiteral("Copying files..."));
         VORLAP_TRY(files::copyRecursively(m_config.appPath, inVolume(m_appFileName)));
         VORLAP_TRY(files::createSymbolicLink(inVolume(QStringLiteral("Applications")), QStringLiteral("/Applications")));
+        VORLAP_TRY(writeVolumeIcon());
 
         std::optional<QString> pictureName;
-        if (m_backgroundPng) {
-            VORLAP_TRY_LET(written, writeBackground(*m_backgroundPng));
+        if (m_background) {
+            VORLAP_TRY_LET(written, writeBackground(*m_background));
             pictureName = written;
         }
 
@@ -113,14 +114,26 @@ private:
     }
 
     // Writes the rendered picture into the volume's background folder; returns its file name.
-    Expected<QString, PipelineError> writeBackground(const QByteArray& png)
+    Expected<QString, PipelineError> writeBackground(const BackgroundFile& picture)
     {
         report(QStringLiteral("Preparing background..."));
         const QString folder = inVolume(backgroundFolderName);
         VORLAP_TRY(files::createFolder(folder));
-        const QString name = QStringLiteral("background-") + shortHash(png) + QStringLiteral(".png");
-        VORLAP_TRY(files::writeFile(folder + QLatin1Char('/') + name, png));
+        const QString name = QStringLiteral("background-") + shortHash(picture.bytes) + QLatin1Char('.') + picture.extension;
+        VORLAP_TRY(files::writeFile(folder + QLatin1Char('/') + name, picture.bytes));
         return name;
+    }
+
+    // The app's icon as the volume's, shown for the mounted disk on the desktop and in the
+    // Finder's sidebar: the icon file at the root, and the root folder's custom-icon flag.
+    // A bundle without an icon file gets the generic disk.
+    Expected<void, PipelineError> writeVolumeIcon()
+    {
+        const QString icon = bundleIconFile(m_config.appPath);
+        if (icon.isEmpty())
+            return {};
+        VORLAP_TRY(files::copyRecursively(icon, inVolume(QStringLiteral(".VolumeIcon.icns"))));
+        return files::setCustomIconFlag(m_places.mountPoint);
     }
 
     Expected<void, PipelineError> writeLayout(const std::optional<QString>& pictureName)
@@ -140,7 +153,7 @@ private:
     const BuildConfig& m_config;
     const BuildPlaces& m_places;
     const std::function<void(const QString&)>& m_onProgress;
-    const std::optional<QByteArray>& m_backgroundPng;
+    const std::optional<BackgroundFile>& m_background;
     const QString m_appFileName;
 };
 
@@ -161,16 +174,16 @@ Expected<void, PipelineError> DMGBuilder::build(const BuildConfig& config)
             " is inside the application being packaged; choose a place outside ") + config.appPath));
     VORLAP_TRY(files::checkOutputPath(config.outputPath));
     // A picture that does not decode is found before any tool runs.
-    std::optional<QByteArray> backgroundPng;
+    std::optional<BackgroundFile> background;
     if (config.backgroundImagePath) {
-        VORLAP_TRY_LET(png, BackgroundImageRenderer::renderPNG(*config.backgroundImagePath, config.windowSize, 1.0));
-        backgroundPng = std::move(png);
+        VORLAP_TRY_LET(file, BackgroundImageRenderer::renderFile(*config.backgroundImagePath, config.windowSize));
+        background = std::move(file);
     }
 
     const BuildPlaces places = BuildPlaces::fresh();
     VORLAP_TRY(files::createFolder(places.workFolder));
 
-    auto result = Build(config, places, onProgress, backgroundPng).run();
+    auto result = Build(config, places, onProgress, background).run();
 
     detachQuietly(places.mountPoint);
     removeQuietly(places.workFolder);

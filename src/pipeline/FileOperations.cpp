@@ -2,6 +2,7 @@
 
 #include "common/posix/UniqueDir.h"
 #include "common/posix/UniqueFd.h"
+#include "platform/FinderInfo.h"
 
 #include <QFile>
 #include <QUuid>
@@ -171,6 +172,14 @@ Expected<void, PipelineError> writeFile(const QString& path, const QByteArray& b
     if (file.error() != QFileDevice::NoError)
         return failed();
     return {};
+}
+
+Expected<void, PipelineError> setCustomIconFlag(const QString& folder)
+{
+    const int error = platform::setCustomIconFlag(QFile::encodeName(folder).toStdString());
+    if (error == 0 || error == ENOTSUP || error == EOPNOTSUPP)
+        return {};
+    return unexpected(PipelineError::fromErrno(error, folder));
 }
 
 namespace {

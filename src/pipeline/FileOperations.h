@@ -26,6 +26,11 @@ Expected<void, PipelineError> createSymbolicLink(const QString& path, const QStr
 // Writes `bytes` to `path`, replacing an existing file (not atomically).
 Expected<void, PipelineError> writeFile(const QString& path, const QByteArray& bytes);
 
+// Marks the folder as having a custom icon (the Finder then shows its .VolumeIcon.icns or
+// Icon\r file). A file system without extended attributes leaves the generic icon: that is
+// not a failure.
+Expected<void, PipelineError> setCustomIconFlag(const QString& folder);
+
 // Whether the image may be published at `destination`: nothing or a regular file is
 // there (a folder, link, FIFO, socket or device is refused), and its folder exists and
 // takes new files. Failures name `destination`.

@@ -31,12 +31,11 @@ constexpr qint64 catalogNodeBytes = 4096;
 constexpr qint64 usableNodeBytes = catalogNodeBytes - 14 - 2 - (recordKeyBytes + 510 + fileRecordBytes);
 
 // What the volume holds beside the application: root folder and its thread, the
-// Applications link, the layout file, the background folder and picture.
-constexpr qint64 fixedItems = 8;
+// Applications link, the layout file, the background folder, picture and volume icon.
+constexpr qint64 fixedItems = 10;
 constexpr qint64 layoutFileBytes = 256 * 1024;
-// A PNG of w × h RGBA pixels stays below 4 bytes a pixel plus a filter byte a row and
-// the deflate's stored-block overhead.
-constexpr qint64 pngOverheadBytes = 64 * 1024;
+// The picture and the volume icon: each may end in a part block.
+constexpr qint64 addedFiles = 2;
 // macOS's tool journals the volume it creates (8 MiB for small volumes); ours does not,
 // but one rule serves both.
 constexpr qint64 journalBytes = 8 * mebibyte;
@@ -137,11 +136,11 @@ Expected<VolumeContent, PipelineError> measureVolumeContent(const QString& folde
     }
 }
 
-qint64 imageSizeBytes(const VolumeContent& content, qint64 backgroundPixels)
+qint64 imageSizeBytes(const VolumeContent& content, qint64 addedFileBytes)
 {
     const qint64 items = content.items + fixedItems;
     const qint64 leafBytes = content.catalogBytes + fixedItems * catalogBytesFor(255);
-    const qint64 fixedData = blocksFor(layoutFileBytes) + blocksFor(backgroundPixels * 4 + pngOverheadBytes);
+    const qint64 fixedData = blocksFor(layoutFileBytes) + blocksFor(addedFileBytes) + addedFiles;
     const qint64 treeBytes = catalogNodes(leafBytes, items) * catalogNodeBytes
                            + blockBytes       // the extents tree: every fork is contiguous
                            + 2 * blockBytes;  // the attributes tree's 8 KiB header node
@@ -152,15 +151,15 @@ qint64 imageSizeBytes(const VolumeContent& content, qint64 backgroundPixels)
     return needed + needed / 100 * marginPercent + marginBytes;
 }
 
-Expected<qint64, PipelineError> imageSizeMegabytes(const QString& appPath, qint64 backgroundPixels)
+Expected<qint64, PipelineError> imageSizeMegabytes(const QString& appPath, qint64 addedFileBytes)
 {
     VORLAP_TRY_LET(content, measureVolumeContent(appPath));
     // Beyond 2^52 bytes the sums below could overflow; no volume comes near (HFS+ ends at
     // 2^32 blocks of 4 KiB).
     constexpr qint64 limit = qint64(1) << 52;
-    if (content.dataBlocks > limit / blockBytes || content.catalogBytes > limit || backgroundPixels > limit / 8)
+    if (content.dataBlocks > limit / blockBytes || content.catalogBytes > limit || addedFileBytes > limit)
         return unexpected(tooLarge(QStringLiteral("The application, the background and the margin")));
-    const qint64 bytes = imageSizeBytes(content, backgroundPixels);
+    const qint64 bytes = imageSizeBytes(content, addedFileBytes);
     return std::max((bytes + mebibyte - 1) / mebibyte, minimumImageMegabytes);
 }
 

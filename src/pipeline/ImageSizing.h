@@ -24,14 +24,14 @@ struct VolumeContent {
 Expected<VolumeContent, PipelineError> measureVolumeContent(const QString& folder);
 
 // Bytes of the read/write image for that content plus the volume's fixed items (root,
-// Applications link, layout file, background folder and a rendered picture of at most
-// `backgroundPixels` pixels): the data blocks, the catalog, extents and attributes trees
+// Applications link, layout file, background folder) and the files of `addedFileBytes`
+// bytes together that the build adds (picture, volume icon): the data blocks, the catalog, extents and attributes trees
 // with their index nodes, the allocation bitmap, room for a journal (macOS's tool writes
 // one), and a margin. The same rule serves every platform's disk-image tool.
-qint64 imageSizeBytes(const VolumeContent& content, qint64 backgroundPixels);
+qint64 imageSizeBytes(const VolumeContent& content, qint64 addedFileBytes);
 
 // The image size in mebibytes (the unit of `hdiutil create -size Nm`), rounded up, at
 // least 16. Fails when the content cannot be measured or its size overflows.
-Expected<qint64, PipelineError> imageSizeMegabytes(const QString& appPath, qint64 backgroundPixels);
+Expected<qint64, PipelineError> imageSizeMegabytes(const QString& appPath, qint64 addedFileBytes);
 
 } // namespace vorlap

@@ -8,7 +8,7 @@ namespace vorlap {
 
 BackgroundPreviewCache::BackgroundPreviewCache(Renderer renderer) : m_renderer(std::move(renderer)) {}
 
-QImage BackgroundPreviewCache::picture(const std::optional<QString>& path, Size windowSize)
+QImage BackgroundPreviewCache::picture(const std::optional<QString>& path, Size windowSize, double scale)
 {
     if (!path || path->isEmpty())
         return {};
@@ -16,7 +16,7 @@ QImage BackgroundPreviewCache::picture(const std::optional<QString>& path, Size 
     if (!info.isFile())
         return {};
 
-    Key key{*path, info.size(), info.lastModified(), windowSize};
+    Key key{*path, info.size(), info.lastModified(), windowSize, scale};
     if (m_key && *m_key == key)
         return m_picture;
 
@@ -24,10 +24,11 @@ QImage BackgroundPreviewCache::picture(const std::optional<QString>& path, Size 
     // again on every frame either.
     m_key = std::move(key);
     m_picture = {};
-    if (auto rendered = m_renderer(*path, windowSize, 1.0)) {
+    if (auto rendered = m_renderer(*path, windowSize, scale)) {
         m_picture = std::move(*rendered);
         // Drawing from the screen's native format is a plain copy at scale 1.
         m_picture.convertTo(QImage::Format_ARGB32_Premultiplied);
+        m_picture.setDevicePixelRatio(scale);
     }
     return m_picture;
 }

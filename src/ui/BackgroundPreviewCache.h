@@ -23,9 +23,10 @@ public:
 
     explicit BackgroundPreviewCache(Renderer renderer = &BackgroundImageRenderer::renderImage);
 
-    // The picture at `path` scaled and cropped to `windowSize` (scale 1), ready to
+    // The picture at `path` scaled and cropped to `windowSize` points at `scale` pixels a
+    // point (the screen's device pixel ratio, so a 2× screen shows it sharp), ready to
     // draw; a null image when there is no path, the file is missing or rendering fails.
-    QImage picture(const std::optional<QString>& path, Size windowSize);
+    QImage picture(const std::optional<QString>& path, Size windowSize, double scale = 1.0);
 
 private:
     struct Key {
@@ -33,6 +34,7 @@ private:
         qint64 fileSize = -1;
         QDateTime modified;
         Size windowSize;
+        double scale = 1.0;
 
         bool operator==(const Key&) const = default;
     };

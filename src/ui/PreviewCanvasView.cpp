@@ -87,7 +87,7 @@ void PreviewCanvasView::paintEvent(QPaintEvent*)
         return;
     }
     const VorlapProject& project = m_model->project();
-    const QImage background = m_background.picture(project.backgroundImagePath, project.windowSize);
+    const QImage background = m_background.picture(project.backgroundImagePath, project.windowSize, devicePixelRatioF());
     const MockupLayout layout = mockupLayout();
     m_mockupPainter.paint(painter, layout, project, m_model->appUrl()->toLocalFile(), background);
     if (const std::optional<DraggedIcon> icon = focusedIcon())

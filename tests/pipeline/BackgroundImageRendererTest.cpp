@@ -7,6 +7,7 @@
 #include "support/TestPaths.h"
 
 #include <QBuffer>
+#include <QImageReader>
 #include <QColorSpace>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -262,5 +263,56 @@ TEST_F(BackgroundImageRendererTest, SixteenBitAndEightBitBackgroundsKeepTheirPix
         const int channels[] = {c.premultiplied.red(), c.premultiplied.green(), c.premultiplied.blue(), c.premultiplied.alpha()};
         for (int channel = 0; channel < 4; ++channel)
             EXPECT_NEAR(image.constScanLine(2)[2 * 4 + channel], channels[channel], 1) << "channel " << channel;
+    }
+}
+
+// A picture with the pixels for a 2× screen becomes a TIFF whose pages are exactly the
+// renderings at scale 1 and 2 (read back by libtiff's tiffinfo and Qt's TIFF plugin);
+// any smaller picture stays the PNG of scale 1.
+TEST_F(BackgroundImageRendererTest, RetinaPicturesBecomeATwoPageTiffAndOthersStayPng)
+{
+    const Size window{54, 38};
+    const struct {
+        QSize picture;
+        bool translucent;
+        const char* extension;
+    } cases[] = {
+        {{108, 76}, false, "tiff"},  // exactly twice
+        {{300, 76}, false, "tiff"},  // wide: its crop is 108 × 76
+        {{108, 400}, true, "tiff"},  // tall, with an alpha channel
+        {{107, 76}, false, "png"},   // one column short
+        {{300, 75}, false, "png"},   // one row short after the crop
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString("%1x%2").arg(c.picture.width()).arg(c.picture.height()).toStdString());
+        QImage picture = bands(c.picture, {{0, red}, {c.picture.width() / 3, green}, {c.picture.width() / 2, blue}});
+        for (int y = 0; y < c.picture.height(); y += 3)
+            picture.setPixel(y % c.picture.width(), y, c.translucent ? qRgba(250, 200, 0, 128) : yellow);
+        const QString path = save(picture, "picture.png");
+        const auto file = BackgroundImageRenderer::renderFile(path, window);
+        ASSERT_TRUE(file) << file.error().description().toStdString();
+        EXPECT_EQ(file->extension, c.extension);
+        if (file->extension == "png") {
+            EXPECT_EQ(file->bytes, *BackgroundImageRenderer::renderPNG(path, window, 1.0));
+            continue;
+        }
+        const std::string info = runProgram({"tiffinfo", write(file->bytes, "picture.tiff").toStdString()}).output;
+        const std::string samples = c.translucent ? "Samples/Pixel: 4" : "Samples/Pixel: 3";
+        for (const char* line : {"TIFF directory 0", "Image Width: 54 Image Length: 38", "Resolution: 72, 72 pixels/inch",
+                                 "TIFF directory 1", "Image Width: 108 Image Length: 76", "Resolution: 144, 144 pixels/inch",
+                                 "Compression Scheme: LZW", "ICC Profile: <present>", samples.c_str()})
+            EXPECT_NE(info.find(line), std::string::npos) << line << "\n" << info;
+        EXPECT_EQ(info.find("TIFF directory 2"), std::string::npos);
+        if (c.translucent)
+            continue; // premultiplied pages round-trip through Qt only to within a step
+        QByteArray bytes = file->bytes;
+        QBuffer buffer(&bytes);
+        QImageReader pages(&buffer, "tiff");
+        ASSERT_EQ(pages.imageCount(), 2);
+        for (const double scale : {1.0, 2.0}) {
+            ASSERT_TRUE(scale == 1.0 || pages.jumpToImage(1));
+            const QImage page = pages.read().convertToFormat(QImage::Format_RGB32);
+            EXPECT_EQ(page, render(path, window, scale).convertToFormat(QImage::Format_RGB32)) << scale;
+        }
     }
 }

@@ -1,6 +1,6 @@
 // The whole journey a user takes, through the `vorlap build` program and our own `hdiutil`:
-// an application with executable bits, links, a large file and non-ASCII names, a saved
-// layout and a background picture. The finished image is read only by readers that are
+// an application with executable bits, links, a large file, non-ASCII names and an icon, a
+// saved layout and a background picture large enough for a Retina screen. The finished image is read only by readers that are
 // not ours: 7-Zip, dmg2img, libfshfs, Python (layout records) and the Linux kernel's
 // hfsplus driver.
 #include "dsstore/DSStoreReader.h"
@@ -76,6 +76,11 @@ TEST(EndToEndBuild, ProgramBuildsAnImageEveryIndependentReaderAccepts)
     writeFile(corner.appPath() + "/Contents/Resources/.hidden", "h");
     writeFile(corner.appPath() + QString::fromUtf8("/Contents/Resources/R\u00e9sum\u00e9 \u65e5\u672c.txt"), "accents\n");
     QFile::link("MacOS/Sample", corner.appPath() + "/Contents/run");
+    // Its icon becomes the volume's.
+    writeFile(corner.appPath() + "/Contents/Info.plist",
+              "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleIconFile</key>"
+              "<string>Sample</string></dict></plist>");
+    writeFile(corner.appPath() + "/Contents/Resources/Sample.icns", "icns\0\0\0\x10 not decoded here");
     const auto expectedApp = describeTree(corner.appPath());
     QImage picture(1600, 900, QImage::Format_RGB32);
     picture.fill(QColor(200, 60, 30));
@@ -106,8 +111,14 @@ TEST(EndToEndBuild, ProgramBuildsAnImageEveryIndependentReaderAccepts)
 
     const QStringList pictures = QDir(volume + "/.background").entryList(QDir::Files | QDir::Hidden);
     ASSERT_EQ(pictures.size(), 1);
-    EXPECT_TRUE(QRegularExpression("^background-[0-9a-f]{16}\\.png$").match(pictures[0]).hasMatch()) << pictures[0].toStdString();
-    EXPECT_EQ(QImage(volume + "/.background/" + pictures[0]).size(), QSize(540, 380));
+    // 1600 × 900 holds a 2× window (its crop is 1280 × 900): a TIFF of both sizes.
+    EXPECT_TRUE(QRegularExpression("^background-[0-9a-f]{16}\\.tiff$").match(pictures[0]).hasMatch()) << pictures[0].toStdString();
+    const std::string tiff = runProgram({"tiffinfo", (volume + "/.background/" + pictures[0]).toStdString()}).output;
+    EXPECT_NE(tiff.find("Image Width: 540 Image Length: 380\n  Resolution: 72, 72 pixels/inch"), std::string::npos) << tiff;
+    EXPECT_NE(tiff.find("Image Width: 1080 Image Length: 760\n  Resolution: 144, 144 pixels/inch"), std::string::npos) << tiff;
+
+    // The volume's icon is the app's, and hidden from the layout.
+    EXPECT_EQ(readFile(volume + "/.VolumeIcon.icns"), readFile(corner.appPath() + "/Contents/Resources/Sample.icns"));
 
     // Python reads the layout records: window, view and both icons exactly.
     const auto records = recordsByKey(volume + "/.DS_Store");

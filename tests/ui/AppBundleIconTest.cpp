@@ -1,5 +1,6 @@
 // The application's own icon: CFBundleIconFile from an XML or binary Info.plist,
 // the .icns decoded through Qt's plugin, and the drawn icons when there is none.
+#include "project/BundleIconFile.h"
 #include "support/Shell.h"
 #include "support/TestEnvironment.h"
 #include "support/TestPaths.h"
@@ -54,7 +55,7 @@ protected:
 TEST_F(AppBundleIconTest, ReadsTheSampleBundleAndABinaryPlistWrittenByPython)
 {
     const QString sample = QString::fromStdString(test::sourcePath("examples/Sample.app"));
-    EXPECT_TRUE(AppBundleIcon::iconFilePath(sample).endsWith("Contents/Resources/Sample.icns"));
+    EXPECT_TRUE(bundleIconFile(sample).endsWith("Contents/Resources/Sample.icns"));
     EXPECT_GE(AppBundleIcon::load(sample).width(), 128);
 
     const QString path = bundle("Bin.app", {}, "Tool.icns");
@@ -71,7 +72,7 @@ TEST_F(AppBundleIconTest, ReadsTheSampleBundleAndABinaryPlistWrittenByPython)
 TEST_F(AppBundleIconTest, IconFileIsFoundInResourcesOnlyElseTheDrawnIconShows)
 {
     const QString plain = bundle("Plain.app", "AppIcon", "AppIcon.icns"); // no extension: .icns
-    EXPECT_EQ(AppBundleIcon::iconFilePath(plain), plain + "/Contents/Resources/AppIcon.icns");
+    EXPECT_EQ(bundleIconFile(plain), plain + "/Contents/Resources/AppIcon.icns");
 
     EXPECT_TRUE(AppBundleIcon::load(bundle("Missing.app", "Gone")).isNull());
     EXPECT_TRUE(AppBundleIcon::load(bundle("Garbage.app", QByteArray("\x00\x01 not a plist", 15))).isNull());
@@ -79,7 +80,7 @@ TEST_F(AppBundleIconTest, IconFileIsFoundInResourcesOnlyElseTheDrawnIconShows)
     // Names that would leave Resources are not followed.
     const QString escape = bundle("Escape.app", "../Outside.icns");
     writeIcns(escape + "/Contents/Outside.icns", Qt::blue);
-    EXPECT_TRUE(AppBundleIcon::iconFilePath(escape).isEmpty());
+    EXPECT_TRUE(bundleIconFile(escape).isEmpty());
 
     // Without an icon of its own, an application gets the drawn one.
     FileIcons icons;
