@@ -1,4 +1,6 @@
 // DMGBuilder::build: from a request to the finished image, in the one order the steps run.
+#include "dsstore/AliasRecord.h"
+#include "dsstore/DSStoreWriter.h"
 #include "pipeline/BackgroundImageRenderer.h"
 #include "pipeline/BuildPlaces.h"
 #include "pipeline/DMGBuilder.h"
@@ -10,10 +12,8 @@
 #include "pipeline/RemoveQuietly.h"
 #include "pipeline/ShortHash.h"
 #include "pipeline/ToolRunner.h"
-#include "dsstore/AliasRecord.h"
 #include "project/BundleIconFile.h"
 #include "project/BundlePaths.h"
-#include "dsstore/DSStoreWriter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -31,7 +31,8 @@ public:
     Build(const BuildConfig& config, const BuildPlaces& places, const std::function<void(const QString&)>& onProgress,
           const std::optional<BackgroundFile>& background)
         : m_config(config), m_places(places), m_onProgress(onProgress), m_background(background),
-          m_appFileName(QFileInfo(QDir::cleanPath(config.appPath)).fileName())
+          m_appFileName(QFileInfo(QDir::cleanPath(config.appPath)).fileName()),
+          m_iconFile(bundleIconFile(config.appPath))
     {
     }
 
@@ -42,9 +43,10 @@ public:
 
         VORLAP_TRY(stopIfInterrupted());
         report(QStringLiteral("Creating temporary DMG..."));
-        VORLAP_TRY(runTool({hdiutil(), QStringLiteral("create"), QStringLiteral("-size"),
-                            QString::number(megabytes) + QLatin1Char('m'), QStringLiteral("-fs"), QStringLiteral("HFS+"),
-                            QStringLiteral("-volname"), m_config.volumeName, m_places.readWriteImage}));
+        VORLAP_TRY(
+            runTool({hdiutil(), QStringLiteral("create"), QStringLiteral("-size"),
+                     QString::number(megabytes) + QLatin1Char('m'), QStringLiteral("-fs"), QStringLiteral("HFS+"),
+                     QStringLiteral("-volname"), m_config.volumeName, m_places.readWriteImage}));
 
         VORLAP_TRY(stopIfInterrupted());
         report(QStringLiteral("Mounting..."));
@@ -66,8 +68,7 @@ private:
     qint64 addedFileBytes() const
     {
         const qint64 picture = m_background ? m_background->bytes.size() : 0;
-        const QString icon = bundleIconFile(m_config.appPath);
-        return picture + (icon.isEmpty() ? 0 : QFileInfo(icon).size());
+        return picture + (m_iconFile.isEmpty() ? 0 : QFileInfo(m_iconFile).size());
     }
 
     QString inVolume(const QString& name) const { return m_places.mountPoint + QLatin1Char('/') + name; }
@@ -83,7 +84,8 @@ private:
         VORLAP_TRY(stopIfInterrupted());
         report(QStringLiteral("Copying files..."));
         VORLAP_TRY(files::copyRecursively(m_config.appPath, inVolume(m_appFileName)));
-        VORLAP_TRY(files::createSymbolicLink(inVolume(QStringLiteral("Applications")), QStringLiteral("/Applications")));
+        VORLAP_TRY(
+            files::createSymbolicLink(inVolume(QStringLiteral("Applications")), QStringLiteral("/Applications")));
         VORLAP_TRY(writeVolumeIcon());
 
         std::optional<QString> pictureName;
@@ -119,7 +121,8 @@ private:
         report(QStringLiteral("Preparing background..."));
         const QString folder = inVolume(backgroundFolderName);
         VORLAP_TRY(files::createFolder(folder));
-        const QString name = QStringLiteral("background-") + shortHash(picture.bytes) + QLatin1Char('.') + picture.extension;
+        const QString name =
+            QStringLiteral("background-") + shortHash(picture.bytes) + QLatin1Char('.') + picture.extension;
         VORLAP_TRY(files::writeFile(folder + QLatin1Char('/') + name, picture.bytes));
         return name;
     }
@@ -129,10 +132,9 @@ private:
     // A bundle without an icon file gets the generic disk.
     Expected<void, PipelineError> writeVolumeIcon()
     {
-        const QString icon = bundleIconFile(m_config.appPath);
-        if (icon.isEmpty())
+        if (m_iconFile.isEmpty())
             return {};
-        VORLAP_TRY(files::copyRecursively(icon, inVolume(QStringLiteral(".VolumeIcon.icns"))));
+        VORLAP_TRY(files::copyRecursively(m_iconFile, inVolume(QStringLiteral(".VolumeIcon.icns"))));
         return files::setCustomIconFlag(m_places.mountPoint);
     }
 
@@ -142,7 +144,8 @@ private:
         if (pictureName) {
             // The volume is mounted and the picture in place: the alias records their
             // item numbers and creation dates.
-            VORLAP_TRY_LET(made, makeAliasRecord(m_config.volumeName, m_places.mountPoint, backgroundFolderName, *pictureName));
+            VORLAP_TRY_LET(
+                made, makeAliasRecord(m_config.volumeName, m_places.mountPoint, backgroundFolderName, *pictureName));
             alias = std::move(made);
         }
         VORLAP_TRY_LET(records, layoutRecords(m_config, m_appFileName, alias));
@@ -155,6 +158,7 @@ private:
     const std::function<void(const QString&)>& m_onProgress;
     const std::optional<BackgroundFile>& m_background;
     const QString m_appFileName;
+    const QString m_iconFile; // the app's icon file; empty when it names none
 };
 
 } // namespace
@@ -170,8 +174,9 @@ Expected<void, PipelineError> DMGBuilder::build(const BuildConfig& config)
     VORLAP_TRY(layoutRecords(config, QString(), std::nullopt));
     VORLAP_TRY(checkVolumeNames(config.appPath));
     if (BundlePaths::isInsideBundle(config.outputPath, config.appPath))
-        return unexpected(PipelineError::buildFailed(config.outputPath + QStringLiteral(
-            " is inside the application being packaged; choose a place outside ") + config.appPath));
+        return unexpected(PipelineError::buildFailed(
+            config.outputPath + QStringLiteral(" is inside the application being packaged; choose a place outside ") +
+            config.appPath));
     VORLAP_TRY(files::checkOutputPath(config.outputPath));
     // A picture that does not decode is found before any tool runs.
     std::optional<BackgroundFile> background;

@@ -92,8 +92,8 @@ bool writePage(TIFF* tiff, const TiffPage& page, const QByteArray& iccProfile)
               TIFFSetField(tiff, TIFFTAG_YRESOLUTION, float(page.dotsPerInch)) &&
               TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, uint16_t(RESUNIT_INCH)) &&
               TIFFSetField(tiff, TIFFTAG_ICCPROFILE, uint32_t(iccProfile.size()), iccProfile.constData());
-    // libtiff's scanline API takes a non-const row; it does not change it.
-    QImage rows = pixels;
+    // The horizontal predictor differences each row in place: libtiff gets a private copy.
+    QImage rows = pixels.copy();
     for (int y = 0; ok && y < rows.height(); ++y)
         ok = TIFFWriteScanline(tiff, rows.scanLine(y), uint32_t(y), 0) == 1;
     return ok && TIFFWriteDirectory(tiff);
