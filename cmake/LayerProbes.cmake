@@ -60,12 +60,13 @@ vorlap_layer_probe(vorlap_dsstore sees <QByteArray>)
 vorlap_layer_probe(vorlap_dsstore misses <QWidget> project/VorlapProject.h diskimage/ByteSource.h)
 vorlap_layer_probe(vorlap_project sees <QImage>)
 vorlap_layer_probe(vorlap_project misses <QWidget> pipeline/DMGBuilder.h ui/VorlapApp.h)
-vorlap_layer_probe(vorlap_pipeline sees project/VorlapProject.h dsstore/DSStoreWriter.h)
-vorlap_layer_probe(vorlap_pipeline misses <QWidget> ui/VorlapApp.h cli/BuildCommand.h
-                   diskimage/ByteSource.h)
+# The pipeline reads the engine privately (the IDs an image will hold); it drives
+# `hdiutil` as a program, never its library.
+vorlap_layer_probe(vorlap_pipeline sees project/VorlapProject.h dsstore/DSStoreWriter.h diskimage/ByteSource.h)
+vorlap_layer_probe(vorlap_pipeline misses <QWidget> ui/VorlapApp.h cli/BuildCommand.h hdiutil/Hdiutil.h)
 
 # Top: the window and the command line sit side by side, neither on the engine.
 vorlap_layer_probe(vorlap_cli sees pipeline/DMGBuilder.h)
-vorlap_layer_probe(vorlap_cli misses <QWidget> ui/VorlapApp.h)
+vorlap_layer_probe(vorlap_cli misses <QWidget> ui/VorlapApp.h diskimage/ByteSource.h)
 vorlap_layer_probe(vorlap_ui sees <QWidget> pipeline/DMGBuilder.h)
 vorlap_layer_probe(vorlap_ui misses cli/BuildCommand.h diskimage/ByteSource.h hdiutil/Hdiutil.h)

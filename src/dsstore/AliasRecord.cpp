@@ -97,11 +97,20 @@ Expected<QByteArray, DSStoreError> makeAliasRecord(const QString& volumeName, co
 {
     const QString folderPath = mountPath + QLatin1Char('/') + folderName;
     const QString filePath = folderPath + QLatin1Char('/') + fileName;
+    return makeAliasRecord(AliasTarget{volumeName, mountPath, folderName, fileName, itemNumber32(folderPath),
+                                       itemNumber32(filePath), creationDate32(mountPath), creationDate32(filePath)});
+}
 
-    const uint32_t folderId = itemNumber32(folderPath);
-    const uint32_t fileId = itemNumber32(filePath);
-    const uint32_t volumeDate = creationDate32(mountPath);
-    const uint32_t fileDate = creationDate32(filePath);
+Expected<QByteArray, DSStoreError> makeAliasRecord(const AliasTarget& target)
+{
+    const QString& volumeName = target.volumeName;
+    const QString& mountPath = target.mountPath;
+    const QString& folderName = target.folderName;
+    const QString& fileName = target.fileName;
+    const uint32_t folderId = target.folderId;
+    const uint32_t fileId = target.fileId;
+    const uint32_t volumeDate = target.volumeDate;
+    const uint32_t fileDate = target.fileDate;
 
     QByteArray out;
     bigendian::append32(out, 0);      // application-defined type

@@ -1,5 +1,7 @@
 #include "hdiutil/CommandLine.h"
 
+#include "common/SourceDateEpoch.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -44,6 +46,14 @@ diskimage::Result<ParsedArguments> parseArguments(const std::vector<std::string>
         return diskimage::fail(diskimage::ErrorCode::invalidArgument, "unexpected argument " + parsed.positionals[syntax.positionals]);
     }
     return parsed;
+}
+
+diskimage::Result<std::optional<int64_t>> sourceDateEpoch()
+{
+    const SourceDateEpoch epoch = sourceDateEpochFromEnvironment();
+    if (!epoch.error.empty())
+        return diskimage::fail(diskimage::ErrorCode::invalidArgument, epoch.error);
+    return epoch.seconds;
 }
 
 } // namespace vorlap::hdiutil

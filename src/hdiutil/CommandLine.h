@@ -3,7 +3,9 @@
 // the positional arguments, as the disk-image tool takes them.
 #include "diskimage/DiskImageError.h"
 
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,5 +34,9 @@ struct ParsedArguments {
 // Fails naming the first argument that does not fit the syntax. Options are
 // case-insensitive and may be written with one or two leading dashes.
 diskimage::Result<ParsedArguments> parseArguments(const std::vector<std::string>& arguments, const VerbSyntax& syntax);
+
+// SOURCE_DATE_EPOCH from the environment: the moment create, detach and convert make
+// their output reproducible at; nullopt when unset. A malformed value fails.
+diskimage::Result<std::optional<int64_t>> sourceDateEpoch();
 
 } // namespace vorlap::hdiutil

@@ -46,6 +46,8 @@ diskimage::Result<CommandResult> convertImage(const std::vector<std::string>& ar
         return diskimage::fail(diskimage::ErrorCode::invalidArgument, "-o is required");
 
     diskimage::udif::UdzoOptions options;
+    VORLAP_TRY_LET(epoch, sourceDateEpoch());
+    options.contentDerivedId = epoch.has_value();
     if (const std::string* key = parsed.value("-imagekey")) {
         const auto level = zlibLevelKey(*key);
         if (!level)

@@ -53,6 +53,8 @@ diskimage::Result<CommandResult> createImage(const std::vector<std::string>& arg
     diskimage::hfsplus::VolumeOptions options;
     options.volumeName = volumeName;
     options.sizeBytes = volumeBytes;
+    VORLAP_TRY_LET(epoch, sourceDateEpoch());
+    options.sourceDateEpoch = epoch;
     VORLAP_TRY(diskimage::hfsplus::writeEmptyVolume(path, options));
     return CommandResult{"created: " + path + "\n", parsed.has("-quiet")};
 }

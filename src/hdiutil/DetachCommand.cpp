@@ -15,12 +15,8 @@ namespace {
 
 diskimage::Result<void> writeBack(const Attachment& attachment)
 {
-    diskimage::hfsplus::VolumeOptions options;
-    options.volumeName = attachment.volumeName;
-    options.sizeBytes = attachment.volumeSize;
-    // The folder's item numbers become the catalog node IDs, so that aliases made
-    // while attached still find their items.
-    options.useItemNumbersAsIds = true;
+    VORLAP_TRY_LET(epoch, sourceDateEpoch());
+    const auto options = diskimage::hfsplus::attachedFolderOptions(attachment.volumeName, attachment.volumeSize, epoch);
     VORLAP_TRY(diskimage::hfsplus::writeVolume(attachment.mountPoint, attachment.imagePath, options));
     return {};
 }

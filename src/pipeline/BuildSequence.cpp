@@ -1,6 +1,7 @@
 // DMGBuilder::build: from a request to the finished image, in the one order the steps run.
-#include "dsstore/AliasRecord.h"
+#include "common/SourceDateEpoch.h"
 #include "dsstore/DSStoreWriter.h"
+#include "pipeline/BackgroundAlias.h"
 #include "pipeline/BackgroundImageRenderer.h"
 #include "pipeline/BuildPlaces.h"
 #include "pipeline/DMGBuilder.h"
@@ -29,8 +30,8 @@ QString hdiutil() { return QStringLiteral("hdiutil"); }
 class Build {
 public:
     Build(const BuildConfig& config, const BuildPlaces& places, const std::function<void(const QString&)>& onProgress,
-          const std::optional<BackgroundFile>& background)
-        : m_config(config), m_places(places), m_onProgress(onProgress), m_background(background),
+          const std::optional<BackgroundFile>& background, std::optional<int64_t> epoch)
+        : m_config(config), m_places(places), m_onProgress(onProgress), m_background(background), m_epoch(epoch),
           m_appFileName(QFileInfo(QDir::cleanPath(config.appPath)).fileName()),
           m_iconFile(bundleIconFile(config.appPath))
     {
@@ -93,18 +94,19 @@ private:
             VORLAP_TRY_LET(written, writeBackground(*m_background));
             pictureName = written;
         }
-
-        VORLAP_TRY(stopIfInterrupted());
-        report(QStringLiteral("Writing .DS_Store..."));
-        VORLAP_TRY(writeLayout(pictureName));
-
         const QString fseventsd = inVolume(QStringLiteral(".fseventsd"));
         if (QFileInfo::exists(fseventsd) || QFileInfo(fseventsd).isSymLink())
             removeQuietly(fseventsd);
 
         VORLAP_TRY(stopIfInterrupted());
+        report(QStringLiteral("Writing .DS_Store..."));
+        VORLAP_TRY_LET(alias, writeLayout(pictureName));
+
+        VORLAP_TRY(stopIfInterrupted());
         report(QStringLiteral("Detaching..."));
         VORLAP_TRY(runTool({hdiutil(), QStringLiteral("detach"), m_places.mountPoint}));
+        if (alias)
+            VORLAP_TRY(checkBackgroundAlias(m_places.readWriteImage, backgroundFolderName, *pictureName, *alias));
 
         VORLAP_TRY(stopIfInterrupted());
         report(QStringLiteral("Compressing..."));
@@ -138,25 +140,30 @@ private:
         return files::setCustomIconFlag(m_places.mountPoint);
     }
 
-    Expected<void, PipelineError> writeLayout(const std::optional<QString>& pictureName)
+    // Writes the layout file; returns the background's alias, if there is a picture.
+    Expected<std::optional<BackgroundAlias>, PipelineError> writeLayout(const std::optional<QString>& pictureName)
     {
-        std::optional<QByteArray> alias;
+        const QString layoutFile = inVolume(QStringLiteral(".DS_Store"));
+        std::optional<BackgroundAlias> alias;
         if (pictureName) {
-            // The volume is mounted and the picture in place: the alias records their
-            // item numbers and creation dates.
-            VORLAP_TRY_LET(
-                made, makeAliasRecord(m_config.volumeName, m_places.mountPoint, backgroundFolderName, *pictureName));
+            // The alias records IDs the volume will give its items, which depend on every
+            // name in it: the layout file takes its place first, empty.
+            VORLAP_TRY(files::writeFile(layoutFile, QByteArray()));
+            VORLAP_TRY_LET(made, makeBackgroundAlias(m_config.volumeName, m_places.mountPoint, backgroundFolderName,
+                                                     *pictureName, m_epoch));
             alias = std::move(made);
         }
-        VORLAP_TRY_LET(records, layoutRecords(m_config, m_appFileName, alias));
+        VORLAP_TRY_LET(records, layoutRecords(m_config, m_appFileName, alias ? std::optional(alias->record) : std::nullopt));
         VORLAP_TRY_LET(bytes, DSStoreWriter::serialize(records));
-        return files::writeFile(inVolume(QStringLiteral(".DS_Store")), bytes);
+        VORLAP_TRY(files::writeFile(layoutFile, bytes));
+        return alias;
     }
 
     const BuildConfig& m_config;
     const BuildPlaces& m_places;
     const std::function<void(const QString&)>& m_onProgress;
     const std::optional<BackgroundFile>& m_background;
+    const std::optional<int64_t> m_epoch; // SOURCE_DATE_EPOCH: a reproducible image
     const QString m_appFileName;
     const QString m_iconFile; // the app's icon file; empty when it names none
 };
@@ -167,6 +174,9 @@ Expected<void, PipelineError> DMGBuilder::build(const BuildConfig& config)
 {
     if (!files::exists(config.appPath))
         return unexpected(PipelineError::appNotFound(config.appPath));
+    const SourceDateEpoch epoch = sourceDateEpochFromEnvironment();
+    if (!epoch.error.empty())
+        return unexpected(PipelineError::buildFailed(QString::fromStdString(epoch.error)));
     if (config.backgroundImagePath && !files::exists(*config.backgroundImagePath))
         return unexpected(PipelineError::backgroundImageNotFound(*config.backgroundImagePath));
     // Sizes and positions that cannot be written into the layout are refused before
@@ -188,7 +198,7 @@ Expected<void, PipelineError> DMGBuilder::build(const BuildConfig& config)
     const BuildPlaces places = BuildPlaces::fresh();
     VORLAP_TRY(files::createFolder(places.workFolder));
 
-    auto result = Build(config, places, onProgress, background).run();
+    auto result = Build(config, places, onProgress, background, epoch.seconds).run();
 
     detachQuietly(places.mountPoint);
     removeQuietly(places.workFolder);

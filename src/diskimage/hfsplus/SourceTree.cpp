@@ -88,6 +88,7 @@ Result<std::vector<std::string>> listFolder(const std::string& path)
         if (name != "." && name != "..")
             names.push_back(name);
     }
+    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -102,6 +103,23 @@ std::string SourceTree::pathOf(uint32_t index, const std::string& rootPath) cons
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
         path += "/" + items[*it].name;
     return path;
+}
+
+Result<uint32_t> SourceTree::find(const std::string& relativePath) const
+{
+    uint32_t index = 0;
+    size_t start = 0;
+    while (start < relativePath.size()) {
+        const size_t end = std::min(relativePath.find('/', start), relativePath.size());
+        const std::string name = relativePath.substr(start, end - start);
+        const auto& children = items[index].children;
+        const auto found = std::find_if(children.begin(), children.end(), [&](uint32_t c) { return items[c].name == name; });
+        if (found == children.end())
+            return fail(ErrorCode::notFound, relativePath + ": no such item in the folder");
+        index = *found;
+        start = end + 1;
+    }
+    return index;
 }
 
 Result<SourceTree> scanSourceTree(const std::string& folder)

@@ -33,9 +33,13 @@ struct SourceTree {
 
     // The path of an item below `rootPath`.
     std::string pathOf(uint32_t index, const std::string& rootPath) const;
+    // The item at `relativePath` ('/'-separated names below the root).
+    Result<uint32_t> find(const std::string& relativePath) const;
 };
 
-// Reads the tree below `folder` without following symbolic links. Fails on items
+// Reads the tree below `folder` without following symbolic links. Items are numbered
+// breadth first, each folder's names in byte order, so the numbering depends on the
+// names alone and not on the order the file system lists them in. Fails on items
 // HFS+ cannot hold (sockets, devices, FIFOs), unconvertible or over-long names, and
 // names one folder holds twice in the volume's case-insensitive order.
 Result<SourceTree> scanSourceTree(const std::string& folder);

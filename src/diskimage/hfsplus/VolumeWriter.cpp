@@ -44,8 +44,23 @@ Result<uint32_t> chooseBlockSize(uint64_t size)
     return blockSize;
 }
 
-// Catalog node IDs: the items' inode numbers when asked and usable, else 16, 17, ...
-bool assignIds(SourceTree& tree, bool useItemNumbers, std::vector<uint32_t>& ids)
+// IDs in the order of the tree: 16, 17, ... depth first, each folder's items in catalog
+// order, so an item's ID depends only on the items before it.
+void assignTreeOrderIds(const SourceTree& tree, std::vector<uint32_t>& ids)
+{
+    uint32_t next = firstUserId;
+    std::vector<uint32_t> pending(tree.items[0].children.rbegin(), tree.items[0].children.rend());
+    while (!pending.empty()) {
+        const uint32_t item = pending.back();
+        pending.pop_back();
+        ids[item] = next++;
+        const auto& children = tree.items[item].children;
+        pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+}
+
+// Catalog node IDs: the items' inode numbers when asked and usable, else in tree order.
+bool assignIds(const SourceTree& tree, bool useItemNumbers, std::vector<uint32_t>& ids)
 {
     ids.assign(tree.items.size(), 0);
     ids[0] = rootFolderId;
@@ -61,9 +76,31 @@ bool assignIds(SourceTree& tree, bool useItemNumbers, std::vector<uint32_t>& ids
         if (usable)
             return true;
     }
-    for (size_t i = 1; i < tree.items.size(); ++i)
-        ids[i] = firstUserId + static_cast<uint32_t>(i - 1);
+    assignTreeOrderIds(tree, ids);
     return false;
+}
+
+// What a reproducible volume keeps of each item: dates no later than the epoch, and
+// no trace of who built it.
+void clampToEpoch(SourceTree& tree, int64_t epoch)
+{
+    constexpr uint32_t unknownOwner = 99;
+    for (SourceItem& item : tree.items) {
+        for (int64_t* time : {&item.createTime, &item.modifyTime, &item.changeTime, &item.accessTime})
+            *time = std::min(*time, epoch);
+        item.ownerId = item.groupId = unknownOwner;
+    }
+}
+
+bool usesItemNumbers(const VolumeOptions& options) { return options.useItemNumbersAsIds && !options.sourceDateEpoch; }
+
+// A 64-bit FNV-1a hash: the volume's Finder identifier of a reproducible volume.
+uint64_t fingerprint(const std::vector<uint8_t>& bytes)
+{
+    uint64_t hash = 0xCBF29CE484222325ull;
+    for (const uint8_t b : bytes)
+        hash = (hash ^ b) * 0x100000001B3ull;
+    return hash;
 }
 
 CatalogDates datesOf(const SourceItem& item)
@@ -189,14 +226,14 @@ struct Catalog {
     uint64_t dataBlocks = 0;
     uint32_t fileCount = 0, folderCount = 0;
 
-    Catalog(SourceTree& sourceTree, std::u16string name, bool useItemNumbers, uint32_t blockSize);
+    Catalog(const SourceTree& sourceTree, std::u16string name, bool useItemNumbers, uint32_t blockSize);
 
     // The leaf record of entries[e]; file records get their forks once `starts` (each
     // item's first data block) is known, and carry only their sizes before.
     std::vector<uint8_t> encode(size_t e, const std::vector<uint32_t>* starts) const;
 };
 
-Catalog::Catalog(SourceTree& sourceTree, std::u16string name, bool useItemNumbers, uint32_t blockSize)
+Catalog::Catalog(const SourceTree& sourceTree, std::u16string name, bool useItemNumbers, uint32_t blockSize)
     : tree(sourceTree), volumeName(std::move(name))
 {
     usedItemNumbers = assignIds(sourceTree, useItemNumbers, ids);
@@ -290,10 +327,11 @@ std::vector<uint32_t> placeDataForks(const Layout& layout, const Catalog& catalo
 }
 
 VolumeHeader makeHeader(const Layout& layout, const Catalog& catalog, const AllocationBitmap& bitmap,
-                        uint32_t nextAllocation)
+                        uint32_t nextAllocation, const VolumeOptions& options)
 {
     const uint32_t bs = layout.blockSize;
-    const uint32_t now = hfsDateFromUnix(static_cast<int64_t>(std::time(nullptr)));
+    const uint32_t now =
+        hfsDateFromUnix(options.sourceDateEpoch.value_or(static_cast<int64_t>(std::time(nullptr))));
     uint32_t maxId = rootFolderId;
     for (uint32_t id : catalog.ids)
         maxId = std::max(maxId, id);
@@ -355,11 +393,13 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
     if (!volumeName)
         return failWithin("invalid volume name: ", volumeName.error());
     VORLAP_TRY_LET(layout, startLayout(options.sizeBytes));
+    if (options.sourceDateEpoch)
+        clampToEpoch(tree, *options.sourceDateEpoch);
     const uint32_t bs = layout.blockSize;
 
     // Allocation: header, bitmap, extents tree, attributes tree, catalog, then every data
     // fork in one run.
-    const Catalog catalog(tree, std::move(*volumeName), options.useItemNumbersAsIds, bs);
+    const Catalog catalog(tree, std::move(*volumeName), usesItemNumbers(options), bs);
     const BTreeShape extentsShape = extentsTreeShape(bs);
     const BTreeShape attributesShape = attributesTreeShape(bs);
     const BTreeShape catalogShape = catalogTreeShape(bs);
@@ -374,7 +414,7 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
     AllocationBitmap bitmap(layout.totalBlocks);
     bitmap.markUsed(0, dataEnd);
     bitmap.markUsed(layout.totalBlocks - layout.endReserved, layout.endReserved);
-    const VolumeHeader header = makeHeader(layout, catalog, bitmap, static_cast<uint32_t>(dataEnd));
+    VolumeHeader header = makeHeader(layout, catalog, bitmap, static_cast<uint32_t>(dataEnd), options);
 
     const std::vector<LeafRecord> none;
     const BuiltBTree extentsTree = buildBTree(extentsShape, none, header.extentsFile.clumpSize);
@@ -382,6 +422,11 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
     const BuiltBTree catalogTree = buildBTree(catalogShape, records, header.catalogFile.clumpSize);
     records.clear();
     records.shrink_to_fit();
+    if (options.sourceDateEpoch) {
+        const uint64_t id = fingerprint(catalogTree.bytes);
+        header.finderInfo[6] = static_cast<uint32_t>(id >> 32);
+        header.finderInfo[7] = static_cast<uint32_t>(id);
+    }
 
     VORLAP_TRY_LET(image, ImageFile::createBeside(imagePath, options.sizeBytes));
     VORLAP_TRY(copyContent(image, tree, sourceFolder, starts, bs));
@@ -417,9 +462,36 @@ Result<VolumeSummary> writeVolume(const std::string& sourceFolder, const std::st
     return writeTree(tree, sourceFolder, imagePath, options);
 }
 
+VolumeOptions attachedFolderOptions(std::string volumeName, uint64_t sizeBytes, std::optional<int64_t> sourceDateEpoch)
+{
+    VolumeOptions options;
+    options.volumeName = std::move(volumeName);
+    options.sizeBytes = sizeBytes;
+    options.useItemNumbersAsIds = true;
+    options.sourceDateEpoch = sourceDateEpoch;
+    return options;
+}
+
+Result<VolumePlan> planVolume(const std::string& sourceFolder, const std::vector<std::string>& paths,
+                              const VolumeOptions& options)
+{
+    VORLAP_TRY_LET(tree, scanSourceTree(sourceFolder));
+    if (options.sourceDateEpoch)
+        clampToEpoch(tree, *options.sourceDateEpoch);
+    std::vector<uint32_t> ids;
+    assignIds(tree, usesItemNumbers(options), ids);
+    VolumePlan plan;
+    plan.createDate = hfsDateFromUnix(tree.items[0].createTime);
+    for (const std::string& path : paths) {
+        VORLAP_TRY_LET(item, tree.find(path));
+        plan.items.push_back({ids[item], hfsDateFromUnix(tree.items[item].createTime)});
+    }
+    return plan;
+}
+
 Result<VolumeSummary> writeEmptyVolume(const std::string& imagePath, const VolumeOptions& options)
 {
-    SourceTree tree = emptySourceTree(static_cast<int64_t>(std::time(nullptr)));
+    SourceTree tree = emptySourceTree(options.sourceDateEpoch.value_or(static_cast<int64_t>(std::time(nullptr))));
     return writeTree(tree, std::string(), imagePath, options);
 }
 

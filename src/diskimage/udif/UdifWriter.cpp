@@ -60,6 +60,22 @@ std::array<uint8_t, 16> randomUuid()
     return id;
 }
 
+// A UUID (RFC 9562 version 8: laid out by us) from what identifies the content: the
+// data fork's and the master checksum, the data fork's length and the sector count.
+std::array<uint8_t, 16> contentUuid(uint32_t dataForkCrc, uint32_t masterCrc, uint64_t dataForkLength, uint64_t sectors)
+{
+    std::array<uint8_t, 16> id{};
+    const uint64_t high = (uint64_t{dataForkCrc} << 32) | masterCrc;
+    const uint64_t low = dataForkLength * 0x9E3779B97F4A7C15ull ^ sectors;
+    for (size_t b = 0; b < 8; ++b) {
+        id[b] = static_cast<uint8_t>(high >> (56 - 8 * b));
+        id[8 + b] = static_cast<uint8_t>(low >> (56 - 8 * b));
+    }
+    id[6] = static_cast<uint8_t>((id[6] & 0x0F) | 0x80); // version 8
+    id[8] = static_cast<uint8_t>((id[8] & 0x3F) | 0x80); // RFC 4122 variant
+    return id;
+}
+
 // Running state of one block table while its chunks come back from the encoder.
 struct TableInProgress {
     BlockTable table;
@@ -185,11 +201,13 @@ private:
         KolyTrailer koly;
         koly.dataForkOffset = 0;
         koly.dataForkLength = dataForkLength;
-        koly.segmentId = randomUuid();
+        const uint32_t master = *masterChecksum(checksums);
+        koly.segmentId = m_options.contentDerivedId ? contentUuid(m_dataForkCrc, master, dataForkLength, sectors)
+                                                    : randomUuid();
         koly.dataForkChecksum = UdifChecksum::crc32(m_dataForkCrc);
         koly.xmlOffset = m_out.position();
         koly.xmlLength = xml.size();
-        koly.masterChecksum = UdifChecksum::crc32(*masterChecksum(checksums));
+        koly.masterChecksum = UdifChecksum::crc32(master);
         koly.sectorCount = sectors;
         VORLAP_TRY(m_out.write(xml.data(), xml.size()));
         const auto trailer = koly.serialize();

@@ -22,6 +22,9 @@ struct UdzoOptions {
     int zlibLevel = kDefaultZlibLevelChoice;  // UDZO: 1..12 (ChunkCodec.h), or the default
     unsigned threads = 0;                     // compression threads; 0: one per core
     uint32_t chunkSectors = kDefaultChunkSectors; // 1..2048
+    // The image's UUID from its checksums and size rather than at random, so the same
+    // disk gives the same bytes (reproducible builds).
+    bool contentDerivedId = false;
 };
 
 // One block table of the image: a named run of sectors (a partition or a piece of
