@@ -158,8 +158,9 @@ int runBuildCommand(const QStringList& arguments, FILE* out, FILE* err)
     }
 #ifdef Q_OS_MACOS
     if (qEnvironmentVariableIsSet("SOURCE_DATE_EPOCH"))
-        std::fprintf(err, "vorlap build: warning: SOURCE_DATE_EPOCH is set, but macOS's hdiutil cannot make a "
-                          "reproducible image; this one will differ from build to build\n");
+        std::fprintf(err,
+                     "vorlap build: warning: SOURCE_DATE_EPOCH is set, but macOS's hdiutil cannot make a "
+                     "reproducible image; this one will differ from build to build\n");
 #endif
     previousMessageHandler = qInstallMessageHandler(dropDecoderMessages);
     DMGBuilder builder;

@@ -29,7 +29,8 @@ inline SourceDateEpoch parseSourceDateEpoch(const char* text)
     for (const char* p = text; *p; ++p) {
         const int digit = *p - '0';
         if (digit < 0 || digit > 9 || value > (INT64_MAX - digit) / 10) {
-            epoch.error = std::string("SOURCE_DATE_EPOCH must be a whole number of seconds since 1970, not \"") + text + "\"";
+            epoch.error =
+                std::string("SOURCE_DATE_EPOCH must be a whole number of seconds since 1970, not \"") + text + "\"";
             return epoch;
         }
         value = value * 10 + digit;
@@ -38,6 +39,9 @@ inline SourceDateEpoch parseSourceDateEpoch(const char* text)
     return epoch;
 }
 
-inline SourceDateEpoch sourceDateEpochFromEnvironment() { return parseSourceDateEpoch(std::getenv("SOURCE_DATE_EPOCH")); }
+inline SourceDateEpoch sourceDateEpochFromEnvironment()
+{
+    return parseSourceDateEpoch(std::getenv("SOURCE_DATE_EPOCH"));
+}
 
 } // namespace vorlap

@@ -113,10 +113,10 @@ Expected<QByteArray, DSStoreError> makeAliasRecord(const AliasTarget& target)
     const uint32_t fileDate = target.fileDate;
 
     QByteArray out;
-    bigendian::append32(out, 0);      // application-defined type
-    bigendian::append16(out, 0);      // record size, filled in below
-    bigendian::append16(out, 2);      // version
-    bigendian::append16(out, 0);      // kind: file
+    bigendian::append32(out, 0); // application-defined type
+    bigendian::append16(out, 0); // record size, filled in below
+    bigendian::append16(out, 2); // version
+    bigendian::append16(out, 0); // kind: file
     appendPascalString(out, volumeName, 27);
     bigendian::append32(out, volumeDate);
     bigendian::append16(out, 0x482B); // "H+"
@@ -133,7 +133,8 @@ Expected<QByteArray, DSStoreError> makeAliasRecord(const AliasTarget& target)
     bigendian::append16(out, 0);      // volume file-system ID
     out.append(10, '\0');
 
-    const QByteArray carbonPath = volumeName.toUtf8() + ':' + folderName.toUtf8() + QByteArray(":\0", 2) + fileName.toUtf8();
+    const QByteArray carbonPath =
+        volumeName.toUtf8() + ':' + folderName.toUtf8() + QByteArray(":\0", 2) + fileName.toUtf8();
     const struct {
         uint16_t tag;
         QByteArray data;

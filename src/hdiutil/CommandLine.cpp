@@ -29,9 +29,11 @@ diskimage::Result<ParsedArguments> parseArguments(const std::vector<std::string>
                 parsed.flags.insert(name);
             } else if (syntax.valueOptions.count(name)) {
                 if (i + 1 >= arguments.size())
-                    return diskimage::fail(diskimage::ErrorCode::invalidArgument, "option " + argument + " needs a value");
+                    return diskimage::fail(diskimage::ErrorCode::invalidArgument,
+                                           "option " + argument + " needs a value");
                 if (parsed.values.count(name))
-                    return diskimage::fail(diskimage::ErrorCode::invalidArgument, "option " + argument + " given twice");
+                    return diskimage::fail(diskimage::ErrorCode::invalidArgument,
+                                           "option " + argument + " given twice");
                 parsed.values[name] = arguments[++i];
             } else {
                 return diskimage::fail(diskimage::ErrorCode::invalidArgument, "unknown option " + argument);
@@ -43,7 +45,8 @@ diskimage::Result<ParsedArguments> parseArguments(const std::vector<std::string>
     if (parsed.positionals.size() != syntax.positionals) {
         if (parsed.positionals.size() < syntax.positionals)
             return diskimage::fail(diskimage::ErrorCode::invalidArgument, "missing image or folder argument");
-        return diskimage::fail(diskimage::ErrorCode::invalidArgument, "unexpected argument " + parsed.positionals[syntax.positionals]);
+        return diskimage::fail(diskimage::ErrorCode::invalidArgument,
+                               "unexpected argument " + parsed.positionals[syntax.positionals]);
     }
     return parsed;
 }

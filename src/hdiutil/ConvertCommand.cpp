@@ -51,20 +51,23 @@ diskimage::Result<CommandResult> convertImage(const std::vector<std::string>& ar
     if (const std::string* key = parsed.value("-imagekey")) {
         const auto level = zlibLevelKey(*key);
         if (!level)
-            return diskimage::fail(diskimage::ErrorCode::unsupported, "unsupported image key \"" + *key + "\" (zlib-level=1 ... 12)");
+            return diskimage::fail(diskimage::ErrorCode::unsupported,
+                                   "unsupported image key \"" + *key + "\" (zlib-level=1 ... 12)");
         options.zlibLevel = *level;
     }
 
     const std::string input = canonicalPath(parsed.positionals[0]);
     const std::string output = withImageExtension(*outArgument);
     if (canonicalPath(output) == input)
-        return diskimage::fail(diskimage::ErrorCode::invalidArgument, "the output would replace the image being converted");
+        return diskimage::fail(diskimage::ErrorCode::invalidArgument,
+                               "the output would replace the image being converted");
     if (!parsed.has("-ov") && pathExists(output))
         return diskimage::fail(diskimage::ErrorCode::exists, output + ": File exists");
     // An attached read/write image is out of date until detached.
     if (auto registry = AttachmentRegistry::open(); registry) {
         if (const auto attached = registry->findByImage(input); attached && attached->writable)
-            return diskimage::fail(diskimage::ErrorCode::busy, input + ": the image is attached at " + attached->mountPoint + "; detach it first");
+            return diskimage::fail(diskimage::ErrorCode::busy,
+                                   input + ": the image is attached at " + attached->mountPoint + "; detach it first");
     }
 
     VORLAP_TRY(diskimage::udif::convertImage(input, output, *format, options));

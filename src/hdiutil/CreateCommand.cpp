@@ -36,9 +36,11 @@ diskimage::Result<CommandResult> createImage(const std::vector<std::string>& arg
     if (!fsName)
         return diskimage::fail(diskimage::ErrorCode::invalidArgument, "-fs is required (HFS+)");
     if (*fsName != "HFS+")
-        return diskimage::fail(diskimage::ErrorCode::unsupported, "unsupported file system \"" + *fsName + "\" (only HFS+ is supported)");
+        return diskimage::fail(diskimage::ErrorCode::unsupported,
+                               "unsupported file system \"" + *fsName + "\" (only HFS+ is supported)");
     if (const std::string* type = parsed.value("-type"); type && lower(*type) != "udif")
-        return diskimage::fail(diskimage::ErrorCode::unsupported, "unsupported image type \"" + *type + "\" (only UDIF)");
+        return diskimage::fail(diskimage::ErrorCode::unsupported,
+                               "unsupported image type \"" + *type + "\" (only UDIF)");
     if (const std::string* layout = parsed.value("-layout"); layout && lower(*layout) != "none")
         return diskimage::fail(diskimage::ErrorCode::unsupported, "unsupported layout \"" + *layout + "\" (only NONE)");
 

@@ -39,15 +39,18 @@ diskimage::Result<CommandResult> detachImage(const std::vector<std::string>& arg
     if (::lstat(attachment->mountPoint.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         // The folder went away behind our back: nothing is left to write.
         registry.release(*attachment);
-        return diskimage::fail(diskimage::ErrorCode::notFound, attachment->mountPoint + ": the attached folder has disappeared");
+        return diskimage::fail(diskimage::ErrorCode::notFound,
+                               attachment->mountPoint + ": the attached folder has disappeared");
     }
 
     std::string warning;
     if (!attachment->complete) {
         // A partial tree written back would replace the volume with a fragment of it.
         if (!force)
-            return diskimage::fail(diskimage::ErrorCode::busy, attachment->mountPoint
-                                   + ": the attach did not finish; the image is unchanged (use -force to discard the folder)");
+            return diskimage::fail(
+                diskimage::ErrorCode::busy,
+                attachment->mountPoint +
+                    ": the attach did not finish; the image is unchanged (use -force to discard the folder)");
         warning = "the attach did not finish; the folder was discarded and the image left unchanged";
     } else if (attachment->writable) {
         // On failure the image stays attached, so nothing is lost, unless forced.

@@ -26,14 +26,14 @@ Expected<AliasTarget, PipelineError> plannedTarget(const QString& volumeName, co
 {
     const auto options = diskimage::hfsplus::attachedFolderOptions(volumeName.toStdString(), 0, epoch);
     const std::string folder = fileSystemPath(folderName);
-    const auto plan =
-        diskimage::hfsplus::planVolume(fileSystemPath(mountPoint), {folder, folder + '/' + fileSystemPath(fileName)}, options);
+    const auto plan = diskimage::hfsplus::planVolume(fileSystemPath(mountPoint),
+                                                     {folder, folder + '/' + fileSystemPath(fileName)}, options);
     if (!plan)
         return unexpected(engineFailed(QStringLiteral("Cannot record where the background is: "), plan.error()));
     // A reproducible alias names where the volume appears on the Mac, not where this
     // build happened to attach it.
     const QString mountPath = epoch ? QStringLiteral("/Volumes/") + volumeName : mountPoint;
-    return AliasTarget{volumeName,          mountPath,           folderName,      fileName,
+    return AliasTarget{volumeName,        mountPath,         folderName,       fileName,
                        plan->items[0].id, plan->items[1].id, plan->createDate, plan->items[1].createDate};
 }
 #endif

@@ -153,7 +153,8 @@ private:
                                                      *pictureName, m_epoch));
             alias = std::move(made);
         }
-        VORLAP_TRY_LET(records, layoutRecords(m_config, m_appFileName, alias ? std::optional(alias->record) : std::nullopt));
+        VORLAP_TRY_LET(records,
+                       layoutRecords(m_config, m_appFileName, alias ? std::optional(alias->record) : std::nullopt));
         VORLAP_TRY_LET(bytes, DSStoreWriter::serialize(records));
         VORLAP_TRY(files::writeFile(layoutFile, bytes));
         return alias;

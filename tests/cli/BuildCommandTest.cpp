@@ -31,7 +31,8 @@ protected:
     // The program run with the stand-in tool first on its search path, failing `failVerb`.
     ShellResult vorlap(const std::vector<std::string>& arguments, const char* failVerb = "")
     {
-        std::vector<std::string> argv = {"env", std::string("FAKE_HDIUTIL_FAIL=") + failVerb, binaryPath("vorlap"), "build"};
+        std::vector<std::string> argv = {"env", std::string("FAKE_HDIUTIL_FAIL=") + failVerb, binaryPath("vorlap"),
+                                         "build"};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         return runProgram(argv);
     }
@@ -100,8 +101,9 @@ TEST_F(BuildCommandTest, ProgramPrintsProgressAndReportsFailures)
     const std::string out = path("out.dmg").toStdString();
     const ShellResult built = vorlap({"--app", app(), "--output", out});
     EXPECT_EQ(built.exitCode, 0) << built.output;
-    EXPECT_EQ(built.output, "Creating temporary DMG...\nMounting...\nCopying files...\nWriting .DS_Store...\n"
-                            "Detaching...\nCompressing...\nDone!\n");
+    EXPECT_EQ(built.output,
+              "Creating temporary DMG...\nMounting...\nCopying files...\nWriting .DS_Store...\n"
+              "Detaching...\nCompressing...\nDone!\n");
     EXPECT_TRUE(QFile::exists(path("out.dmg")));
 
     const ShellResult failed = vorlap({"--app", app(), "--output", path("second.dmg").toStdString()}, "attach");
@@ -125,16 +127,29 @@ TEST_F(BuildCommandTest, OutputsInsideTheBundleMissingAppsAndDamagedBackgroundsA
     writeFile(path("damaged.png"), png.data().chopped(30));
     const QString inside = " is inside the application being packaged; choose a place outside " + path("My.Cool.app");
     const QString failed = QStringLiteral("Build failed: ");
+    const QString epoch = failed + "SOURCE_DATE_EPOCH must be a whole number of seconds since 1970, not ";
     const struct {
         QString app, output, background, expected;
+        QByteArray epoch;
     } cases[] = {
-        {path("My.Cool.app/"), path("My.Cool.app/Contents/My.dmg"), {}, failed + path("My.Cool.app/Contents/My.dmg") + inside + "/"},
+        {path("My.Cool.app/"),
+         path("My.Cool.app/Contents/My.dmg"),
+         {},
+         failed + path("My.Cool.app/Contents/My.dmg") + inside + "/"},
         {path("My.Cool.app"), path("contents-link/My.dmg"), {}, failed + path("contents-link/My.dmg") + inside},
         {path("None.app"), path("My.dmg"), {}, "App not found: " + path("None.app")},
-        {path("My.Cool.app"), path("My.dmg"), path("damaged.png"), "Background image is invalid: " + path("damaged.png")},
+        {path("My.Cool.app"), path("My.dmg"), path("damaged.png"),
+         "Background image is invalid: " + path("damaged.png")},
+        {path("My.Cool.app"), path("My.dmg"), {}, epoch + "\"-1\"", "-1"},
+        {path("My.Cool.app"), path("My.dmg"), {}, epoch + "\"1.5\"", "1.5"},
+        {path("My.Cool.app"), path("My.dmg"), {}, epoch + "\"9223372036854775808\"", "9223372036854775808"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected.toStdString());
+        if (c.epoch.isEmpty())
+            corner.unset("SOURCE_DATE_EPOCH");
+        else
+            corner.set("SOURCE_DATE_EPOCH", c.epoch);
         std::vector<std::string> arguments = {"--app", c.app.toStdString(), "--output", c.output.toStdString()};
         if (!c.background.isEmpty())
             arguments.insert(arguments.end(), {"--background", c.background.toStdString()});
@@ -192,8 +207,14 @@ TEST(MainProgram, OptionsAnswerBadOnesAreUsageErrorsAndNoneOpensTheWindow)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.exitCode);
-        std::vector<std::string> argv = {"env", "QT_QPA_PLATFORM=offscreen", "HOME=" + h, "XDG_CONFIG_HOME=" + h + "/config",
-                                         "XDG_DATA_HOME=" + h + "/data", "timeout", c.timeout, binaryPath("vorlap")};
+        std::vector<std::string> argv = {"env",
+                                         "QT_QPA_PLATFORM=offscreen",
+                                         "HOME=" + h,
+                                         "XDG_CONFIG_HOME=" + h + "/config",
+                                         "XDG_DATA_HOME=" + h + "/data",
+                                         "timeout",
+                                         c.timeout,
+                                         binaryPath("vorlap")};
         argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
         const ShellResult result = runProgram(argv);
         EXPECT_EQ(result.exitCode, c.exitCode) << result.output;

@@ -40,7 +40,8 @@ Result<void> fillFromStatus(SourceItem& item, const std::string& path)
     else if (S_ISLNK(st.st_mode))
         item.kind = ItemKind::Symlink;
     else
-        return fail(ErrorCode::unsupported, path + " is " + unsupportedKind(st.st_mode) + ", which an HFS+ volume cannot hold");
+        return fail(ErrorCode::unsupported,
+                    path + " is " + unsupportedKind(st.st_mode) + ", which an HFS+ volume cannot hold");
     item.itemNumber = static_cast<uint64_t>(st.st_ino);
     item.ownerId = st.st_uid;
     item.groupId = st.st_gid;
@@ -113,7 +114,8 @@ Result<uint32_t> SourceTree::find(const std::string& relativePath) const
         const size_t end = std::min(relativePath.find('/', start), relativePath.size());
         const std::string name = relativePath.substr(start, end - start);
         const auto& children = items[index].children;
-        const auto found = std::find_if(children.begin(), children.end(), [&](uint32_t c) { return items[c].name == name; });
+        const auto found =
+            std::find_if(children.begin(), children.end(), [&](uint32_t c) { return items[c].name == name; });
         if (found == children.end())
             return fail(ErrorCode::notFound, relativePath + ": no such item in the folder");
         index = *found;
@@ -156,8 +158,9 @@ Result<SourceTree> scanSourceTree(const std::string& folder)
             const SourceItem& a = tree.items[children[i - 1]];
             const SourceItem& b = tree.items[children[i]];
             if (compareHfsNames(a.hfsName, b.hfsName) == 0)
-                return fail(ErrorCode::invalidArgument, path + ": the names \"" + a.name + "\" and \"" + b.name
-                            + "\" differ only in case, which an HFS+ volume cannot hold in one folder");
+                return fail(ErrorCode::invalidArgument,
+                            path + ": the names \"" + a.name + "\" and \"" + b.name +
+                                "\" differ only in case, which an HFS+ volume cannot hold in one folder");
         }
         tree.items[index].children = std::move(children);
     }

@@ -28,19 +28,21 @@ uint64_t divideRoundingUp(uint64_t a, uint64_t b) { return (a + b - 1) / b; }
 std::string describeBytes(uint64_t bytes)
 {
     const uint64_t tenths = (bytes * 10 + (1 << 19)) >> 20;
-    return std::to_string(bytes) + " bytes (" + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10)
-           + " MiB)";
+    return std::to_string(bytes) + " bytes (" + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) +
+           " MiB)";
 }
 
 Result<uint32_t> chooseBlockSize(uint64_t size)
 {
     if (size == 0 || size % 512 != 0)
-        return fail(ErrorCode::invalidArgument, "the image size must be a positive multiple of 512 bytes, not " + std::to_string(size));
+        return fail(ErrorCode::invalidArgument,
+                    "the image size must be a positive multiple of 512 bytes, not " + std::to_string(size));
     uint32_t blockSize = 4096;
     while (size % blockSize != 0)
         blockSize /= 2;
     if (size / blockSize > 0xFFFFFFFFull)
-        return fail(ErrorCode::invalidArgument, "the image size " + std::to_string(size) + " is larger than an HFS+ volume can be");
+        return fail(ErrorCode::invalidArgument,
+                    "the image size " + std::to_string(size) + " is larger than an HFS+ volume can be");
     return blockSize;
 }
 
@@ -81,13 +83,15 @@ bool assignIds(const SourceTree& tree, bool useItemNumbers, std::vector<uint32_t
 }
 
 // What a reproducible volume keeps of each item: dates no later than the epoch, and
-// no trace of who built it.
+// no trace of who built it or when it was last read.
 void clampToEpoch(SourceTree& tree, int64_t epoch)
 {
     constexpr uint32_t unknownOwner = 99;
     for (SourceItem& item : tree.items) {
-        for (int64_t* time : {&item.createTime, &item.modifyTime, &item.changeTime, &item.accessTime})
+        for (int64_t* time : {&item.createTime, &item.modifyTime, &item.changeTime})
             *time = std::min(*time, epoch);
+        // Reading an item (this build's own copy does) moves its access time: not an input.
+        item.accessTime = item.modifyTime;
         item.ownerId = item.groupId = unknownOwner;
     }
 }
@@ -171,7 +175,8 @@ Result<Layout> startLayout(uint64_t sizeBytes)
     layout.blockSize = blockSize;
     layout.totalBlocks = static_cast<uint32_t>(sizeBytes / blockSize);
     if (layout.totalBlocks < 8)
-        return fail(ErrorCode::invalidArgument, "the image size " + std::to_string(sizeBytes) + " is too small for an HFS+ volume");
+        return fail(ErrorCode::invalidArgument,
+                    "the image size " + std::to_string(sizeBytes) + " is too small for an HFS+ volume");
     return layout;
 }
 
@@ -268,7 +273,8 @@ std::vector<uint8_t> Catalog::encode(size_t e, const std::vector<uint32_t>* star
     const uint32_t parentId = entry.item == 0 ? rootParentId : ids[item.parent];
     if (entry.thread) {
         const bool folder = item.kind == ItemKind::Folder;
-        return encodeCatalogLeaf(entry.key, ThreadRecord{folder, parentId, entry.item == 0 ? volumeName : item.hfsName});
+        return encodeCatalogLeaf(entry.key,
+                                 ThreadRecord{folder, parentId, entry.item == 0 ? volumeName : item.hfsName});
     }
     if (item.kind == ItemKind::Folder) {
         FolderRecord folder;
@@ -309,8 +315,9 @@ Result<std::vector<LeafRecord>> placeCatalogAndData(Layout& layout, const Catalo
 
     const uint64_t usedBlocks = uint64_t{layout.dataStart} + catalog.dataBlocks + layout.endReserved;
     if (usedBlocks > layout.totalBlocks)
-        return fail(ErrorCode::noSpace, "not enough space: the content needs " + describeBytes(usedBlocks * bs)
-                    + " but the volume holds " + describeBytes(uint64_t{layout.totalBlocks} * bs));
+        return fail(ErrorCode::noSpace, "not enough space: the content needs " + describeBytes(usedBlocks * bs) +
+                                            " but the volume holds " +
+                                            describeBytes(uint64_t{layout.totalBlocks} * bs));
     return records;
 }
 
@@ -330,8 +337,7 @@ VolumeHeader makeHeader(const Layout& layout, const Catalog& catalog, const Allo
                         uint32_t nextAllocation, const VolumeOptions& options)
 {
     const uint32_t bs = layout.blockSize;
-    const uint32_t now =
-        hfsDateFromUnix(options.sourceDateEpoch.value_or(static_cast<int64_t>(std::time(nullptr))));
+    const uint32_t now = hfsDateFromUnix(options.sourceDateEpoch.value_or(static_cast<int64_t>(std::time(nullptr))));
     uint32_t maxId = rootFolderId;
     for (uint32_t id : catalog.ids)
         maxId = std::max(maxId, id);

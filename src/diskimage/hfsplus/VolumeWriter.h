@@ -11,16 +11,17 @@
 namespace vorlap::diskimage::hfsplus {
 
 struct VolumeOptions {
-    std::string volumeName;  // 1..255 UTF-16 units once decomposed
-    uint64_t sizeBytes = 0;  // the image's exact size, a multiple of 512 (4096 gives 4 KiB blocks)
+    std::string volumeName; // 1..255 UTF-16 units once decomposed
+    uint64_t sizeBytes = 0; // the image's exact size, a multiple of 512 (4096 gives 4 KiB blocks)
     // Use every item's inode number as its catalog node ID. When the numbers are not
     // all distinct and within 16..2^32-2, or the volume is reproducible, the IDs follow
     // the tree instead: 16, 17, ... depth first, each folder's items in catalog order.
     bool useItemNumbersAsIds = false;
     // Reproducible volumes (SOURCE_DATE_EPOCH, Unix seconds): every date is this moment
-    // or the item's own when older, the volume's dates are this moment, IDs follow the
-    // tree, owner and group are 99 (macOS's "unknown", which it maps to whoever mounts
-    // the volume), and the volume's Finder identifier comes from the catalog's bytes.
+    // or the item's own when older (the access date is the modification date), the
+    // volume's dates are this moment, IDs follow the tree, owner and group are 99
+    // (macOS's "unknown", which it maps to whoever mounts the volume), and the volume's
+    // Finder identifier comes from the catalog's bytes.
     std::optional<int64_t> sourceDateEpoch;
 };
 

@@ -85,8 +85,7 @@ struct TableInProgress {
 class UdzoWriter {
 public:
     UdzoWriter(ByteSource& disk, OutputFile& out, const UdzoOptions& options)
-        : m_disk(disk), m_out(out), m_options(options),
-          m_encoder(options.threads, options.codec, options.zlibLevel)
+        : m_disk(disk), m_out(out), m_options(options), m_encoder(options.threads, options.codec, options.zlibLevel)
     {
     }
 
@@ -103,8 +102,8 @@ public:
                 const uint64_t count = std::min<uint64_t>(m_options.chunkSectors, table.sectorCount - s);
                 auto chunk = m_encoder.acquire();
                 chunk->input.resize(static_cast<size_t>(count * kSectorSize));
-                if (auto r = m_disk.readAt((table.firstSector + s) * kSectorSize, chunk->input.data(),
-                                           chunk->input.size());
+                if (auto r =
+                        m_disk.readAt((table.firstSector + s) * kSectorSize, chunk->input.data(), chunk->input.size());
                     !r)
                     return r;
                 m_queue.push_back({t, s, count});
@@ -202,8 +201,8 @@ private:
         koly.dataForkOffset = 0;
         koly.dataForkLength = dataForkLength;
         const uint32_t master = *masterChecksum(checksums);
-        koly.segmentId = m_options.contentDerivedId ? contentUuid(m_dataForkCrc, master, dataForkLength, sectors)
-                                                    : randomUuid();
+        koly.segmentId =
+            m_options.contentDerivedId ? contentUuid(m_dataForkCrc, master, dataForkLength, sectors) : randomUuid();
         koly.dataForkChecksum = UdifChecksum::crc32(m_dataForkCrc);
         koly.xmlOffset = m_out.position();
         koly.xmlLength = xml.size();
@@ -225,8 +224,7 @@ private:
 
 bool writesChunksAs(ChunkType codec)
 {
-    return codec == ChunkType::Zlib || codec == ChunkType::Bzip2 || codec == ChunkType::Lzma ||
-           codec == ChunkType::Raw;
+    return codec == ChunkType::Zlib || codec == ChunkType::Bzip2 || codec == ChunkType::Lzma || codec == ChunkType::Raw;
 }
 
 Result<void> writeUdzoImage(ByteSource& disk, const std::vector<TableLayout>& layout, const std::string& outputPath,
@@ -237,7 +235,8 @@ Result<void> writeUdzoImage(ByteSource& disk, const std::vector<TableLayout>& la
     if (options.zlibLevel < 1 || options.zlibLevel > kMaxZlibLevel)
         return fail(ErrorCode::invalidArgument, "zlib level must be 1 to 12");
     if (!writesChunksAs(options.codec))
-        return fail(ErrorCode::invalidArgument, "images cannot be written with " + chunkTypeName(options.codec) + " chunks");
+        return fail(ErrorCode::invalidArgument,
+                    "images cannot be written with " + chunkTypeName(options.codec) + " chunks");
     if (options.chunkSectors < 1 || options.chunkSectors > kDefaultChunkSectors)
         return fail(ErrorCode::invalidArgument, "chunk size must be 1 to 2048 sectors");
     VORLAP_TRY_LET(sectors, sectorsOf(disk));

@@ -18,9 +18,9 @@ inline constexpr uint32_t kDefaultChunkSectors = 2048;
 inline constexpr int kDefaultZlibLevelChoice = 0; // defaultZlibLevel() (ChunkCodec.h)
 
 struct UdzoOptions {
-    ChunkType codec = ChunkType::Zlib;        // Zlib (UDZO), Bzip2 (UDBZ), Lzma (ULMO), Raw (UDRO)
-    int zlibLevel = kDefaultZlibLevelChoice;  // UDZO: 1..12 (ChunkCodec.h), or the default
-    unsigned threads = 0;                     // compression threads; 0: one per core
+    ChunkType codec = ChunkType::Zlib;            // Zlib (UDZO), Bzip2 (UDBZ), Lzma (ULMO), Raw (UDRO)
+    int zlibLevel = kDefaultZlibLevelChoice;      // UDZO: 1..12 (ChunkCodec.h), or the default
+    unsigned threads = 0;                         // compression threads; 0: one per core
     uint32_t chunkSectors = kDefaultChunkSectors; // 1..2048
     // The image's UUID from its checksums and size rather than at random, so the same
     // disk gives the same bytes (reproducible builds).
@@ -30,8 +30,8 @@ struct UdzoOptions {
 // One block table of the image: a named run of sectors (a partition or a piece of
 // the partition map). The tables of an image cover the disk in order, without gaps.
 struct TableLayout {
-    std::string name;     // "whole disk (Apple_HFS : 0)"
-    int32_t id = 0;       // the plist ID; -1 for the first table of a partitioned disk
+    std::string name; // "whole disk (Apple_HFS : 0)"
+    int32_t id = 0;   // the plist ID; -1 for the first table of a partitioned disk
     uint64_t firstSector = 0;
     uint64_t sectorCount = 0;
 };
