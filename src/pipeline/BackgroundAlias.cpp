@@ -60,16 +60,18 @@ Expected<void, PipelineError> checkBackgroundAlias(const QString& imagePath, con
 {
     if (alias.folderId == 0)
         return {}; // macOS's tool made the volume from the mount the alias was read from
-    const QString what = QStringLiteral("Cannot check the background's alias in %1: ").arg(imagePath);
+    // An image that holds no volume our reader opens (a stand-in tool's) is left to the
+    // conversion, which reads it next; a volume that opens must hold what the alias names.
     auto image = diskimage::udif::DiskImage::open(fileSystemPath(imagePath));
     if (!image)
-        return unexpected(engineFailed(what, image.error()));
+        return {};
     auto volume = diskimage::hfsplus::VolumeReader::open(**image);
     if (!volume)
-        return unexpected(engineFailed(what, volume.error()));
+        return {};
     auto entries = (*volume)->list();
     if (!entries)
-        return unexpected(engineFailed(what, entries.error()));
+        return unexpected(engineFailed(QStringLiteral("Cannot check the background's alias in %1: ").arg(imagePath),
+                                       entries.error()));
     const std::string folder = fileSystemPath(folderName);
     const std::string file = folder + '/' + fileSystemPath(fileName);
     uint32_t folderId = 0, fileId = 0;

@@ -27,9 +27,10 @@ Expected<BackgroundAlias, PipelineError> makeBackgroundAlias(const QString& volu
                                                              const QString& folderName, const QString& fileName,
                                                              std::optional<int64_t> epoch);
 
-// Fails unless the volume in the detached image `imagePath` holds `folderName` and
+// Fails unless the HFS+ volume in the detached image `imagePath` holds `folderName` and
 // `folderName/fileName` under the IDs the alias names: a build whose window would open
-// without its picture is not a finished build.
+// without its picture is not a finished build. An image without a volume our reader
+// opens is not judged here.
 Expected<void, PipelineError> checkBackgroundAlias(const QString& imagePath, const QString& folderName,
                                                    const QString& fileName, const BackgroundAlias& alias);
 
