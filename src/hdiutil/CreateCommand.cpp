@@ -1,4 +1,4 @@
-// hdiutil create: an empty HFS+ volume in a new read/write image.
+// hdiutil create: an empty HFS+ volume in a new read/write (UDRW) image.
 #include "diskimage/hfsplus/VolumeWriter.h"
 #include "hdiutil/CommandLine.h"
 #include "hdiutil/Commands.h"
@@ -53,6 +53,7 @@ diskimage::Result<CommandResult> createImage(const std::vector<std::string>& arg
     diskimage::hfsplus::VolumeOptions options;
     options.volumeName = volumeName;
     options.sizeBytes = volumeBytes;
+    options.udrwImage = true;
     VORLAP_TRY(diskimage::hfsplus::writeEmptyVolume(path, options));
     return CommandResult{"created: " + path + "\n", parsed.has("-quiet")};
 }

@@ -21,6 +21,8 @@ diskimage::Result<void> writeBack(const Attachment& attachment)
     // The folder's item numbers become the catalog node IDs, so that aliases made
     // while attached still find their items.
     options.useItemNumbersAsIds = true;
+    // The image keeps its kind: UDIF stays UDIF, a bare volume (read as UDRW) stays bare.
+    options.udrwImage = attachment.udif;
     VORLAP_TRY(diskimage::hfsplus::writeVolume(attachment.mountPoint, attachment.imagePath, options));
     return {};
 }

@@ -9,6 +9,7 @@
 #include "diskimage/hfsplus/SourceTree.h"
 #include "diskimage/hfsplus/UnicodeName.h"
 #include "diskimage/hfsplus/VolumeHeader.h"
+#include "diskimage/udif/UdifWriter.h"
 
 #include <algorithm>
 #include <climits>
@@ -396,6 +397,10 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
                             piece(volumeHeaderOffset, headerBytes),
                             piece(options.sizeBytes - 1024, headerBytes)}, // the alternate header
                            bs));
+    if (options.udrwImage) {
+        VORLAP_TRY_LET(trailer, udif::udrwTrailer(udif::wholeDiskLayout(options.sizeBytes / udif::kSectorSize, false)));
+        VORLAP_TRY(image.writeAt(options.sizeBytes, trailer.data(), trailer.size()));
+    }
     VORLAP_TRY(image.commit());
 
     VolumeSummary summary;

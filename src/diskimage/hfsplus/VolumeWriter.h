@@ -1,6 +1,6 @@
 #pragma once
 // Writes a folder tree as a complete HFS+ volume ("H+", version 4, no journal) into a
-// raw image file of an exact size, in one pass.
+// raw image file of an exact size (or a UDRW image of it), in one pass.
 #include "diskimage/DiskImageError.h"
 
 #include <cstdint>
@@ -14,6 +14,9 @@ struct VolumeOptions {
     // Use every item's inode number as its catalog node ID. When the numbers are not
     // all distinct and within 16..2^32-2, every item gets a fresh ID instead.
     bool useItemNumbersAsIds = false;
+    // Follow the volume with a UDIF trailer, making the file a UDRW image (UdifWriter.h)
+    // rather than the bare volume.
+    bool udrwImage = false;
 };
 
 struct VolumeSummary {
