@@ -378,8 +378,10 @@ TEST_F(BackgroundImageRendererTest, HugePicturesAreDecodedScaledDown)
     QByteArray bytes = file->bytes;
     QBuffer buffer(&bytes);
     QImageReader pages(&buffer, "tiff");
-    std::vector<QImage> images{pages.read(), pages.jumpToImage(1) ? pages.read() : QImage(),
-                               render(path, {540, 380}, 1.5)};
+    ASSERT_EQ(pages.imageCount(), 2);
+    std::vector<QImage> images{pages.read()};
+    images.push_back(pages.jumpToImage(1) ? pages.read() : QImage());
+    images.push_back(render(path, {540, 380}, 1.5));
     for (const QImage& image : images) {
         SCOPED_TRACE(image.width());
         ASSERT_FALSE(image.isNull());
