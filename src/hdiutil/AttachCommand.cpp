@@ -34,10 +34,11 @@ diskimage::Result<CommandResult> attachImage(const std::vector<std::string>& arg
     attachment.mountPoint = canonicalPath(*mountArgument);
     attachment.volumeName = volume.name;
     attachment.volumeSize = volume.sizeBytes;
-    // Only a bare read/write volume can take its folder back; compressed images and
+    // Only a read/write image of one volume can take its folder back; other images and
     // partitioned disks are attached read-only (detach discards the folder).
-    attachment.writable = !image->isUdif() && volume.offset == 0 && volume.sizeBytes == image->size() &&
-                          !parsed.has("-readonly");
+    attachment.writable =
+        image->isReadWrite() && volume.offset == 0 && volume.sizeBytes == image->size() && !parsed.has("-readonly");
+    attachment.udif = image->isUdif();
 
     VORLAP_TRY(registry.claim(attachment));
     auto created = prepareMountPoint(attachment.mountPoint);

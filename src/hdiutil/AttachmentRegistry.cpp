@@ -73,7 +73,8 @@ std::string serialize(const Attachment& a)
         << "size=" << a.volumeSize << '\n'
         << "writable=" << (a.writable ? 1 : 0) << '\n'
         << "created=" << (a.createdMountPoint ? 1 : 0) << '\n'
-        << "complete=" << (a.complete ? 1 : 0) << '\n';
+        << "complete=" << (a.complete ? 1 : 0) << '\n'
+        << "udif=" << (a.udif ? 1 : 0) << '\n';
     return out.str();
 }
 
@@ -187,6 +188,7 @@ std::optional<Attachment> AttachmentRegistry::read(const std::string& path) cons
         else if (key == "writable") a.writable = value == "1";
         else if (key == "created") a.createdMountPoint = value == "1";
         else if (key == "complete") { a.complete = value == "1"; --fields; }
+        else if (key == "udif") { a.udif = value == "1"; --fields; }
         else --fields;
     }
     if (fields != 6)

@@ -17,6 +17,7 @@ struct Attachment {
     std::string volumeName;
     uint64_t volumeSize = 0; // bytes, to write the volume back with
     bool writable = false;   // false: detach discards the folder
+    bool udif = false;       // a UDIF read/write image, written back as one (else bare sectors)
     bool createdMountPoint = false;
     // Set only once the whole volume is unpacked: an attach that was killed leaves a
     // partial tree, which must never be written back over the image.

@@ -1,4 +1,4 @@
-// hdiutil create: an empty HFS+ volume in a new read/write image.
+// hdiutil create: an empty HFS+ volume in a new read/write (UDRW) image.
 #include "diskimage/hfsplus/VolumeWriter.h"
 #include "hdiutil/CommandLine.h"
 #include "hdiutil/Commands.h"
@@ -57,6 +57,7 @@ diskimage::Result<CommandResult> createImage(const std::vector<std::string>& arg
     options.sizeBytes = volumeBytes;
     VORLAP_TRY_LET(epoch, sourceDateEpoch());
     options.sourceDateEpoch = epoch;
+    options.udrwImage = true;
     VORLAP_TRY(diskimage::hfsplus::writeEmptyVolume(path, options));
     return CommandResult{"created: " + path + "\n", parsed.has("-quiet")};
 }

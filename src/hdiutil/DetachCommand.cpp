@@ -16,7 +16,9 @@ namespace {
 diskimage::Result<void> writeBack(const Attachment& attachment)
 {
     VORLAP_TRY_LET(epoch, sourceDateEpoch());
-    const auto options = diskimage::hfsplus::attachedFolderOptions(attachment.volumeName, attachment.volumeSize, epoch);
+    auto options = diskimage::hfsplus::attachedFolderOptions(attachment.volumeName, attachment.volumeSize, epoch);
+    // The image keeps its kind: UDIF stays UDIF, a bare volume (read as UDRW) stays bare.
+    options.udrwImage = attachment.udif;
     VORLAP_TRY(diskimage::hfsplus::writeVolume(attachment.mountPoint, attachment.imagePath, options));
     return {};
 }

@@ -10,6 +10,7 @@
 #include <QImageWriter>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 
 #include <fcntl.h>
@@ -144,8 +145,27 @@ QRect BackgroundImageRenderer::cropRect(QSize source, QSize target)
 
 namespace {
 
-// The picture at `path`, decoded, turned upright and converted to premultiplied sRGB.
-Expected<QImage, PipelineError> decodePicture(const QString& path)
+// The size to decode a picture of `stored` pixels at (as stored, before turning it
+// upright), when it is over maxDecodePixels: scaled down to that many pixels, but never
+// below what covers `needed` (upright) pixels. Nullopt: decode it whole.
+std::optional<QSize> scaledDecodeSize(QSize stored, QSize needed, bool turned)
+{
+    const double pixels = double(stored.width()) * stored.height();
+    if (stored.isEmpty() || pixels <= double(BackgroundImageRenderer::maxDecodePixels))
+        return std::nullopt;
+    if (turned)
+        needed.transpose();
+    const double cover = std::max(double(needed.width()) / stored.width(), double(needed.height()) / stored.height());
+    const double scale = std::max(cover, std::sqrt(double(BackgroundImageRenderer::maxDecodePixels) / pixels));
+    if (scale >= 1)
+        return std::nullopt;
+    return QSize(std::max(1, int(std::ceil(stored.width() * scale))),
+                 std::max(1, int(std::ceil(stored.height() * scale))));
+}
+
+// The picture at `path`, decoded, turned upright and converted to premultiplied sRGB. A
+// huge one is decoded scaled down, but still covers `needed` pixels when given.
+Expected<QImage, PipelineError> decodePicture(const QString& path, std::optional<QSize> needed)
 {
     // Opened without blocking and read only when it is a regular file: a FIFO or a device
     // named as the picture would otherwise wait forever or read without end.
@@ -159,6 +179,12 @@ Expected<QImage, PipelineError> decodePicture(const QString& path)
     QImageReader reader(&file);
     reader.setAutoTransform(true);
     reader.setAllocationLimit(BackgroundImageRenderer::maxDecodeMegabytes);
+    // Files of several pictures (icons) hold small ones; only a single one is scaled.
+    if (needed && (reader.imageCount() <= 1 || reader.supportsAnimation())) {
+        const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+        if (const std::optional<QSize> scaled = scaledDecodeSize(reader.size(), *needed, turned))
+            reader.setScaledSize(*scaled);
+    }
     const QImage decoded = readLargestImage(reader);
     if (decoded.isNull() || decoded.width() < 1 || decoded.height() < 1)
         return unexpected(PipelineError::backgroundImageInvalid(path));
@@ -204,8 +230,8 @@ Expected<QByteArray, PipelineError> encodePng(const QImage& image, const QString
 
 Expected<QImage, PipelineError> BackgroundImageRenderer::renderImage(const QString& path, Size size, double scale)
 {
-    VORLAP_TRY_LET(source, decodePicture(path));
     const std::optional<QSize> target = pixelSize(size, scale);
+    VORLAP_TRY_LET(source, decodePicture(path, target));
     if (!target)
         return unexpected(PipelineError::backgroundImageResizeFailed(path));
     return coverAndCrop(source, *target, path);
@@ -219,14 +245,16 @@ Expected<QByteArray, PipelineError> BackgroundImageRenderer::renderPNG(const QSt
 
 Expected<BackgroundFile, PipelineError> BackgroundImageRenderer::renderFile(const QString& path, Size size)
 {
-    VORLAP_TRY_LET(source, decodePicture(path));
     const std::optional<QSize> single = pixelSize(size, 1.0);
+    const std::optional<QSize> twice = pixelSize(size, 2.0);
+    // Decoded with the pixels of the 2× page, so that scaling at read time never turns a
+    // picture that holds them into a PNG.
+    VORLAP_TRY_LET(source, decodePicture(path, twice ? twice : single));
     if (!single)
         return unexpected(PipelineError::backgroundImageResizeFailed(path));
     VORLAP_TRY_LET(image, coverAndCrop(source, *single, path));
 
     const QSize crop = cropRect(source.size(), *single).size();
-    const std::optional<QSize> twice = pixelSize(size, 2.0);
     if (!twice || crop.width() < twice->width() || crop.height() < twice->height()) {
         VORLAP_TRY_LET(png, encodePng(image, path));
         return BackgroundFile{std::move(png), QStringLiteral("png")};

@@ -25,7 +25,8 @@ public:
     // An sRGB, 8-bit RGBA premultiplied bitmap of round(size × scale) pixels (at least 1 × 1),
     // filled by the picture scaled to cover it and cropped equally on both sides.
     // The picture's orientation tag is honoured and another embedded colour profile is
-    // converted to sRGB. A picture that cannot be decoded fails with backgroundImageInvalid;
+    // converted to sRGB; a huge picture is decoded scaled down (maxDecodePixels), keeping
+    // at least the pixels the bitmap needs. A picture that cannot be decoded fails with backgroundImageInvalid;
     // sizes that are not finite, or larger than maxOutputPixels, fail with
     // backgroundImageResizeFailed.
     static Expected<QImage, PipelineError> renderImage(const QString& path, Size size, double scale);
@@ -51,6 +52,10 @@ public:
     // Largest bitmap made (64 Mi pixels, 256 MiB) and largest picture decoded (in MiB).
     static constexpr qint64 maxOutputPixels = qint64(1) << 26;
     static constexpr int maxDecodeMegabytes = 512;
+    // A picture of more pixels (32 Mi, 128 MiB) is decoded scaled down, to this many or to
+    // what the bitmaps made from it need if that is more: PNG and JPEG decode so while
+    // reading, so a huge picture costs no more memory than that.
+    static constexpr qint64 maxDecodePixels = qint64(1) << 25;
 };
 
 } // namespace vorlap

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QUuid>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -26,7 +27,66 @@ Unexpected<PipelineError> failure(const QString& path, int errnum = errno)
     return unexpected(PipelineError::fromErrno(errnum, path));
 }
 
-// Copies a regular file's bytes, mode and modification time.
+// Running as root, a copy keeps the item's owner and group; a file system that takes no
+// owners (EPERM) leaves the copy ours. Called before the mode is set, which a change of
+// owner would strip of its set-ID bits.
+Expected<void, PipelineError> keepOwner(const QByteArray& to, const struct stat& st)
+{
+    if (::geteuid() != 0 || ::lchown(to.constData(), st.st_uid, st.st_gid) == 0 || errno == EPERM)
+        return {};
+    return failure(QFile::decodeName(to));
+}
+
+// Copies the bytes of `in` to `out`, which is empty. Where the file system tells
+// data from holes (SEEK_DATA, SEEK_HOLE), only the data is written and the holes stay
+// holes; elsewhere everything counts as data.
+Expected<void, PipelineError> copyBytes(int in, int out, const QByteArray& from, const QByteArray& to)
+{
+    static constexpr size_t chunk = 1 << 20;
+    std::unique_ptr<char[]> buffer(new char[chunk]);
+    off_t at = 0;
+    for (;;) {
+        const off_t data = ::lseek(in, at, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break; // nothing but a hole from here to the end
+        const off_t end = data < 0 ? -1 : ::lseek(in, data, SEEK_HOLE);
+        if (data >= 0)
+            at = data;
+        const bool toEof = end < 0; // holes not reported: read to the end
+        while (toEof || at < end) {
+            const size_t want = toEof ? chunk : static_cast<size_t>(std::min<off_t>(chunk, end - at));
+            const ssize_t got = ::pread(in, buffer.get(), want, at);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                return failure(QFile::decodeName(from));
+            }
+            if (got == 0)
+                break;
+            for (ssize_t done = 0; done < got;) {
+                const ssize_t wrote = ::pwrite(out, buffer.get() + done, static_cast<size_t>(got - done), at + done);
+                if (wrote < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    return failure(QFile::decodeName(to));
+                }
+                done += wrote;
+            }
+            at += got;
+        }
+        if (toEof)
+            break;
+    }
+    // The length, holes at the end included.
+    struct stat st {};
+    if (::fstat(in, &st) != 0)
+        return failure(QFile::decodeName(from));
+    if (::ftruncate(out, std::max<off_t>(at, st.st_size)) != 0)
+        return failure(QFile::decodeName(to));
+    return {};
+}
+
+// Copies a regular file's bytes (its holes kept), owner (as root), mode and modification time.
 Expected<void, PipelineError> copyFile(const QByteArray& from, const QByteArray& to, const struct stat& st)
 {
     posix::UniqueFd in(::open(from.constData(), O_RDONLY | O_CLOEXEC));
@@ -35,28 +95,8 @@ Expected<void, PipelineError> copyFile(const QByteArray& from, const QByteArray&
     posix::UniqueFd out(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!out.isOpen())
         return failure(QFile::decodeName(to));
-
-    static constexpr size_t chunk = 1 << 20;
-    std::unique_ptr<char[]> buffer(new char[chunk]);
-    for (;;) {
-        const ssize_t got = ::read(in.get(), buffer.get(), chunk);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return failure(QFile::decodeName(from));
-        }
-        if (got == 0)
-            break;
-        for (ssize_t done = 0; done < got;) {
-            const ssize_t wrote = ::write(out.get(), buffer.get() + done, static_cast<size_t>(got - done));
-            if (wrote < 0) {
-                if (errno == EINTR)
-                    continue;
-                return failure(QFile::decodeName(to));
-            }
-            done += wrote;
-        }
-    }
+    VORLAP_TRY(copyBytes(in.get(), out.get(), from, to));
+    VORLAP_TRY(keepOwner(to, st));
     if (::fchmod(out.get(), st.st_mode & 07777) != 0)
         return failure(QFile::decodeName(to));
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
@@ -82,6 +122,7 @@ Expected<void, PipelineError> copyItem(const QByteArray& from, const QByteArray&
         target.truncate(length);
         if (::symlink(target.constData(), to.constData()) != 0)
             return failure(QFile::decodeName(to));
+        VORLAP_TRY(keepOwner(to, st));
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         ::utimensat(AT_FDCWD, to.constData(), times, AT_SYMLINK_NOFOLLOW);
         return {};
@@ -108,6 +149,7 @@ Expected<void, PipelineError> copyItem(const QByteArray& from, const QByteArray&
         }
         if (errno != 0)
             return failure(QFile::decodeName(from));
+        VORLAP_TRY(keepOwner(to, st));
         if (::chmod(to.constData(), st.st_mode & 07777) != 0)
             return failure(QFile::decodeName(to));
         const struct timespec times[2] = {st.st_atim, st.st_mtim};

@@ -15,8 +15,9 @@ bool exists(const QString& path);
 Expected<void, PipelineError> createFolder(const QString& path);
 
 // Copies `source` to `destination` (which must not exist): folders recursively with hidden
-// entries, symbolic links as links, files with their bytes; modes and modification times
-// are kept. A `source` that is itself a symbolic link is followed. Sockets, devices and
+// entries, symbolic links as links, files with their bytes (holes stay holes where the file
+// systems tell them apart); modes, modification times and, when run as root, owners are
+// kept. A `source` that is itself a symbolic link is followed. Sockets, devices and
 // FIFOs are refused.
 Expected<void, PipelineError> copyRecursively(const QString& source, const QString& destination);
 

@@ -56,6 +56,56 @@ QByteArray pngChunk(const char* kind, const QByteArray& body)
     return chunk + covered + crc;
 }
 
+// Raw deflate data that ends on a byte and refers to nothing before it (a full flush), so
+// that copies of it may follow one another in a stream.
+QByteArray deflateSegment(const QByteArray& data)
+{
+    z_stream z{};
+    deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    QByteArray out(qsizetype(deflateBound(&z, uLong(data.size()))) + 64, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    z.avail_in = uInt(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = uInt(out.size());
+    EXPECT_EQ(deflate(&z, Z_FULL_FLUSH), Z_OK);
+    out.truncate(out.size() - z.avail_out);
+    deflateEnd(&z);
+    return out;
+}
+
+// An 8-bit RGB PNG of `width` × 2·(1 + 100·runs) pixels, `top` above and `bottom` below,
+// made in milliseconds: each half is one row of its colour, then copies of the compressed
+// run of 100 rows that repeat the row above.
+QByteArray twoColourPng(int width, int runs, QRgb top, QRgb bottom)
+{
+    const QByteArray same = (QByteArray(1, '\2') + QByteArray(3 * width, '\0')).repeated(100);
+    const QByteArray compressedSame = deflateSegment(same);
+    const auto adler = [](const QByteArray& bytes) {
+        return adler32(1, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size()));
+    };
+    QByteArray idat("\x78\x01", 2);
+    uLong check = 1;
+    for (const QRgb colour : {top, bottom}) {
+        const char rgb[] = {char(qRed(colour)), char(qGreen(colour)), char(qBlue(colour))};
+        const QByteArray first = QByteArray(1, '\0') + QByteArray(rgb, 3).repeated(width);
+        idat += deflateSegment(first);
+        check = adler32_combine(check, adler(first), first.size());
+        for (int i = 0; i < runs; ++i) {
+            idat += compressedSame;
+            check = adler32_combine(check, adler(same), same.size());
+        }
+    }
+    idat += QByteArray("\x03\x00", 2) + QByteArray(4, '\0'); // an empty last block, the checksum
+    qToBigEndian<quint32>(quint32(check), idat.data() + idat.size() - 4);
+    QByteArray header(13, '\0');
+    qToBigEndian<quint32>(quint32(width), header.data());
+    qToBigEndian<quint32>(quint32(2 * (1 + 100 * runs)), header.data() + 4);
+    header[8] = 8;
+    header[9] = 2;
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", idat) +
+           pngChunk("IEND", {});
+}
+
 class BackgroundImageRendererTest : public ::testing::Test {
 protected:
     QString write(const QByteArray& bytes, const QString& name)
@@ -315,4 +365,31 @@ TEST_F(BackgroundImageRendererTest, RetinaPicturesBecomeATwoPageTiffAndOthersSta
             EXPECT_EQ(page, render(path, window, scale).convertToFormat(QImage::Format_RGB32)) << scale;
         }
     }
+}
+
+// 11600 × 11602 pixels take 538 MB decoded whole, beyond the decoder's limit: decoded
+// scaled down, the picture still makes both pages of the TIFF, and the preview's bitmap.
+TEST_F(BackgroundImageRendererTest, HugePicturesAreDecodedScaledDown)
+{
+    const QString path = write(twoColourPng(11600, 58, red, blue), "huge.png");
+    const auto file = BackgroundImageRenderer::renderFile(path, {540, 380});
+    ASSERT_TRUE(file) << file.error().description().toStdString();
+    ASSERT_EQ(file->extension, "tiff");
+    QByteArray bytes = file->bytes;
+    QBuffer buffer(&bytes);
+    QImageReader pages(&buffer, "tiff");
+    ASSERT_EQ(pages.imageCount(), 2);
+    std::vector<QImage> images{pages.read()};
+    images.push_back(pages.jumpToImage(1) ? pages.read() : QImage());
+    images.push_back(render(path, {540, 380}, 1.5));
+    for (const QImage& image : images) {
+        SCOPED_TRACE(image.width());
+        ASSERT_FALSE(image.isNull());
+        const int h = image.height(), w = image.width();
+        EXPECT_EQ(image.pixel(w / 2, h / 50), red);
+        EXPECT_EQ(image.pixel(w / 3, h / 2 - h / 50), red);
+        EXPECT_EQ(image.pixel(w / 3, h / 2 + h / 50), blue);
+        EXPECT_EQ(image.pixel(w - 1, h - 1), blue);
+    }
+    EXPECT_EQ(images[1].size(), QSize(1080, 760));
 }

@@ -9,6 +9,7 @@
 #include "diskimage/hfsplus/SourceTree.h"
 #include "diskimage/hfsplus/UnicodeName.h"
 #include "diskimage/hfsplus/VolumeHeader.h"
+#include "diskimage/udif/UdifWriter.h"
 
 #include <algorithm>
 #include <climits>
@@ -428,10 +429,11 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
     const BuiltBTree catalogTree = buildBTree(catalogShape, records, header.catalogFile.clumpSize);
     records.clear();
     records.shrink_to_fit();
+    std::optional<uint64_t> contentId;
     if (options.sourceDateEpoch) {
-        const uint64_t id = fingerprint(catalogTree.bytes);
-        header.finderInfo[6] = static_cast<uint32_t>(id >> 32);
-        header.finderInfo[7] = static_cast<uint32_t>(id);
+        contentId = fingerprint(catalogTree.bytes);
+        header.finderInfo[6] = static_cast<uint32_t>(*contentId >> 32);
+        header.finderInfo[7] = static_cast<uint32_t>(*contentId);
     }
 
     VORLAP_TRY_LET(image, ImageFile::createBeside(imagePath, options.sizeBytes));
@@ -447,6 +449,10 @@ Result<VolumeSummary> writeTree(SourceTree& tree, const std::string& sourceFolde
                             piece(volumeHeaderOffset, headerBytes),
                             piece(options.sizeBytes - 1024, headerBytes)}, // the alternate header
                            bs));
+    if (options.udrwImage) {
+        VORLAP_TRY_LET(trailer, udif::udrwTrailer(udif::wholeDiskLayout(options.sizeBytes / udif::kSectorSize, false), contentId));
+        VORLAP_TRY(image.writeAt(options.sizeBytes, trailer.data(), trailer.size()));
+    }
     VORLAP_TRY(image.commit());
 
     VolumeSummary summary;

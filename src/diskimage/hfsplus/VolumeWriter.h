@@ -1,6 +1,6 @@
 #pragma once
 // Writes a folder tree as a complete HFS+ volume ("H+", version 4, no journal) into a
-// raw image file of an exact size, in one pass.
+// raw image file of an exact size (or a UDRW image of it), in one pass.
 #include "diskimage/DiskImageError.h"
 
 #include <cstdint>
@@ -23,6 +23,9 @@ struct VolumeOptions {
     // (macOS's "unknown", which it maps to whoever mounts the volume), and the volume's
     // Finder identifier comes from the catalog's bytes.
     std::optional<int64_t> sourceDateEpoch;
+    // Follow the volume with a UDIF trailer, making the file a UDRW image (UdifWriter.h)
+    // rather than the bare volume.
+    bool udrwImage = false;
 };
 
 // The options `hdiutil detach` writes a folder back with: the folder's item numbers

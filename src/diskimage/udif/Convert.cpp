@@ -30,7 +30,7 @@ std::vector<TableLayout> layoutOf(const DiskImage& image)
 struct FormatEntry {
     std::string_view name;
     ImageFormat format;
-    ChunkType codec; // of the chunks that carry data; UDRW has none
+    ChunkType codec; // of the chunks that carry data
 };
 
 constexpr FormatEntry kFormats[] = {
@@ -59,7 +59,7 @@ Result<void> convertImage(DiskImage& input, const std::string& outputPath, Image
 {
     VORLAP_TRY(input.verify());
     if (format == ImageFormat::UDRW)
-        return writeUdrw(input, outputPath);
+        return input.isUdif() ? writeUdrw(input, layoutOf(input), outputPath) : writeUdrw(input, outputPath);
     UdzoOptions chosen = options;
     for (const FormatEntry& entry : kFormats)
         if (entry.format == format)

@@ -146,11 +146,20 @@ Result<void> DiskImage::openUdif(uint64_t trailerOffset)
     const auto uses = [&](ChunkType type) {
         return std::any_of(m_runs.begin(), m_runs.end(), [&](const Run& r) { return r.type == type; });
     };
-    m_format = uses(ChunkType::Zlib)    ? "UDZO"
-               : uses(ChunkType::Bzip2) ? "UDBZ"
-               : uses(ChunkType::Lzma)  ? "ULMO"
-               : uses(ChunkType::Adc)   ? "UDCO"
-                                        : "UDRO";
+    // Raw chunks that are the sectors where they lie, without checksums (which could
+    // not follow changes made in place): a read/write image.
+    const bool inPlace = std::all_of(m_runs.begin(), m_runs.end(), [&](const Run& r) {
+        return r.type == ChunkType::Raw && r.fileOffset == koly.dataForkOffset + r.firstSector * kSectorSize;
+    });
+    const bool checksummed =
+        koly.masterChecksum.isCrc32() ||
+        std::any_of(m_tables.begin(), m_tables.end(), [](const TableRuns& t) { return t.checksum.isCrc32(); });
+    m_format = uses(ChunkType::Zlib)     ? "UDZO"
+               : uses(ChunkType::Bzip2)  ? "UDBZ"
+               : uses(ChunkType::Lzma)   ? "ULMO"
+               : uses(ChunkType::Adc)    ? "UDCO"
+               : inPlace && !checksummed ? "UDRW"
+                                         : "UDRO";
     return {};
 }
 

@@ -1,7 +1,7 @@
 #pragma once
-// Reading disk images: a UDIF image (UDZO, UDBZ, ULMO, UDRO, UDCO: zlib, bzip2, LZMA,
-// raw, ADC, zero and ignore chunks) or a raw disk (what macOS calls UDRW: whole 512-byte sectors, no
-// trailer), seen as the virtual disk it holds. Compressed chunks are decoded on
+// Reading disk images: a UDIF image (UDZO, UDBZ, ULMO, UDRO, UDCO, UDRW: zlib, bzip2,
+// LZMA, raw, ADC, zero and ignore chunks) or a raw disk (whole 512-byte sectors, no
+// trailer, read as UDRW too), seen as the virtual disk it holds. Compressed chunks are decoded on
 // demand, with a small cache, so a file system reader can work straight from the
 // image.
 //
@@ -39,8 +39,10 @@ public:
     ~DiskImage() override;
 
     // "UDZO", "UDBZ", "ULMO", "UDCO" or "UDRO" for UDIF images (by the chunk types
-    // present), "UDRW" for a raw disk.
+    // present); "UDRW" for one whose raw chunks are its sectors in place, unchecksummed,
+    // and for a raw disk. A UDRW image's disk can be rewritten where it lies.
     const std::string& formatName() const { return m_format; }
+    bool isReadWrite() const { return m_format == "UDRW"; }
     bool isUdif() const { return m_isUdif; }
 
     // UDIF: the block tables in disk order, named as in the image. Raw disk: the

@@ -249,9 +249,11 @@ Result<void> writeUdzoImage(ByteSource& disk, const std::vector<TableLayout>& la
     return out.commit();
 }
 
-Result<void> writeUdrwImage(ByteSource& disk, const std::string& outputPath)
+Result<void> writeUdrwImage(ByteSource& disk, const std::vector<TableLayout>& layout, const std::string& outputPath)
 {
-    VORLAP_TRY(sectorsOf(disk));
+    VORLAP_TRY_LET(sectors, sectorsOf(disk));
+    VORLAP_TRY(checkLayout(layout, sectors));
+    VORLAP_TRY_LET(trailer, udrwTrailer(layout));
     VORLAP_TRY_LET(out, OutputFile::create(outputPath));
     std::vector<uint8_t> buffer(kCopyBufferSize);
     const std::vector<uint8_t> zeros(kCopyBufferSize, 0);
@@ -264,6 +266,7 @@ Result<void> writeUdrwImage(ByteSource& disk, const std::string& outputPath)
         }
         VORLAP_TRY(out.write(buffer.data(), length));
     }
+    VORLAP_TRY(out.write(trailer.data(), trailer.size()));
     return out.commit();
 }
 
@@ -272,10 +275,15 @@ Result<void> writeUdrwImage(ByteSource& disk, const std::string& outputPath)
 Result<std::vector<TableLayout>> wholeDiskLayout(ByteSource& disk)
 {
     VORLAP_TRY_LET(sectors, sectorsOf(disk));
-    const Partition whole = wholeDiskPartition(disk.size());
-    const bool hfsx = hfsplus::volumeSignature(disk, whole) == hfsplus::VolumeSignature::Hfsx;
+    const bool hfsx = hfsplus::volumeSignature(disk, wholeDiskPartition(disk.size())) == hfsplus::VolumeSignature::Hfsx;
+    return wholeDiskLayout(sectors, hfsx);
+}
+
+std::vector<TableLayout> wholeDiskLayout(uint64_t sectors, bool hfsx)
+{
+    const Partition whole = wholeDiskPartition(sectors * kSectorSize);
     const std::string name = partitionName(whole.name, hfsx ? "Apple_HFSX" : "Apple_HFS", whole.id);
-    return std::vector<TableLayout>{{name, 0, 0, sectors}};
+    return {{name, 0, 0, sectors}};
 }
 
 Result<void> writeUdzo(ByteSource& disk, const std::string& outputPath, const UdzoOptions& options)
@@ -292,7 +300,53 @@ Result<void> writeUdzo(ByteSource& disk, const std::vector<TableLayout>& layout,
 
 Result<void> writeUdrw(ByteSource& disk, const std::string& outputPath)
 {
-    return orOutOfMemory([&] { return writeUdrwImage(disk, outputPath); });
+    VORLAP_TRY_LET(layout, wholeDiskLayout(disk));
+    return writeUdrw(disk, layout, outputPath);
+}
+
+Result<void> writeUdrw(ByteSource& disk, const std::vector<TableLayout>& layout, const std::string& outputPath)
+{
+    return orOutOfMemory([&] { return writeUdrwImage(disk, layout, outputPath); });
+}
+
+Result<std::string> udrwTrailer(const std::vector<TableLayout>& layout, std::optional<uint64_t> contentHash)
+{
+    const uint64_t sectors = layout.empty() ? 0 : layout.back().firstSector + layout.back().sectorCount;
+    VORLAP_TRY(checkLayout(layout, sectors));
+    const uint64_t dataForkLength = sectors * kSectorSize;
+    std::vector<BlkxEntry> entries;
+    for (const TableLayout& t : layout) {
+        BlockTable table;
+        table.firstSector = t.firstSector;
+        table.sectorCount = t.sectorCount;
+        table.buffersNeeded = kDefaultChunkSectors + 8;
+        table.blockDescriptors = static_cast<uint32_t>(t.id);
+        for (uint64_t s = 0; s < t.sectorCount; s += kDefaultChunkSectors) {
+            const uint64_t count = std::min<uint64_t>(kDefaultChunkSectors, t.sectorCount - s);
+            table.chunks.push_back(
+                {ChunkType::Raw, 0, s, count, (t.firstSector + s) * kSectorSize, count * kSectorSize});
+        }
+        table.chunks.push_back({ChunkType::Terminator, 0, t.sectorCount, 0, dataForkLength, 0});
+        BlkxEntry e;
+        e.name = t.name;
+        e.id = std::to_string(t.id);
+        e.data = table.serialize();
+        entries.push_back(std::move(e));
+    }
+    std::string bytes = writeResourceForkPlist(entries);
+
+    KolyTrailer koly;
+    koly.dataForkOffset = 0;
+    koly.dataForkLength = dataForkLength;
+    koly.segmentId = contentHash ? contentUuid(static_cast<uint32_t>(*contentHash >> 32),
+                                               static_cast<uint32_t>(*contentHash), dataForkLength, sectors)
+                                 : randomUuid();
+    koly.xmlOffset = dataForkLength;
+    koly.xmlLength = bytes.size();
+    koly.sectorCount = sectors;
+    const auto trailer = koly.serialize();
+    bytes.append(reinterpret_cast<const char*>(trailer.data()), trailer.size());
+    return bytes;
 }
 
 } // namespace vorlap::diskimage::udif

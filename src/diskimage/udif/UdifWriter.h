@@ -1,12 +1,13 @@
 #pragma once
 // Writing disk images: a raw disk (any ByteSource) as a UDIF image laid out like
 // macOS's disk-image tool does it (UDZO, UDBZ, ULMO: compressed chunks; UDRO: raw
-// ones), or as a read/write UDRW image, which is the bare sectors.
+// ones), or as a read/write UDRW image: the sectors in place, then a UDIF trailer.
 #include "diskimage/ByteSource.h"
 #include "diskimage/DiskImageError.h"
 #include "diskimage/udif/BlockTable.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,7 @@ struct TableLayout {
 // The layout without partition map: one table for the whole disk, named
 // "whole disk (Apple_HFS : 0)" ("Apple_HFSX" when the volume is case-sensitive HFSX).
 Result<std::vector<TableLayout>> wholeDiskLayout(ByteSource& disk);
+std::vector<TableLayout> wholeDiskLayout(uint64_t sectors, bool hfsx);
 
 // Writes `disk` (a whole number of 512-byte sectors) as a UDIF image of the options'
 // codec (UDZO unless told) to `outputPath`. Chunks of `chunkSectors` are compressed in
@@ -50,8 +52,18 @@ Result<void> writeUdzo(ByteSource& disk, const std::string& outputPath, const Ud
 Result<void> writeUdzo(ByteSource& disk, const std::vector<TableLayout>& layout, const std::string& outputPath,
                        const UdzoOptions& options = {});
 
-// Writes `disk` as UDRW: macOS stores read/write images as plain sectors without
-// trailer, so this is a copy of the disk (all-zero stretches left as holes).
+// Writes `disk` as UDRW: a copy of the disk from the file's first byte (all-zero
+// stretches left as holes), followed by udrwTrailer(layout). Without a layout, the
+// whole disk is one table.
 Result<void> writeUdrw(ByteSource& disk, const std::string& outputPath);
+Result<void> writeUdrw(ByteSource& disk, const std::vector<TableLayout>& layout, const std::string& outputPath);
+
+// What follows the sectors of a UDRW image: the property list, whose tables cover the
+// disk with raw chunks pointing at the sectors where they lie, and the trailer. A
+// read/write image changes in place, so none of its checksums is recorded; the bytes
+// depend on the layout alone and the segment ID: random, or from `contentHash` (a
+// reproducible volume's fingerprint) when given.
+Result<std::string> udrwTrailer(const std::vector<TableLayout>& layout,
+                                std::optional<uint64_t> contentHash = std::nullopt);
 
 } // namespace vorlap::diskimage::udif

@@ -105,7 +105,8 @@ TEST(UdifFormats, EveryFormatWePassesIndependentReaders)
         }
         // Back from the new format, as convert does with an image it did not write.
         ASSERT_TRUE(convertImage(dmg, dir.path("back.dmg"), ImageFormat::UDRW));
-        EXPECT_TRUE(readFile(dir.path("back.dmg")) == raw);
+        const Bytes udrw = readFile(dir.path("back.dmg")); // the sectors in place, then the trailer
+        EXPECT_TRUE(udrw.size() > raw.size() && std::equal(raw.begin(), raw.end(), udrw.begin()));
     }
 }
 
